@@ -1,0 +1,102 @@
+#include "app/diagnostics.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/eventlog.h"
+#include "platform/handles.h"
+#include "platform/kernel.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr int kMessageTextSize = 256;
+constexpr int kCaptionSize = 260;
+constexpr const char* kFallbackCaption = "Vesk Harrow Systems";
+
+// Puts `argument` into the one "%s" place of `format`, "%%" standing for "%"; every
+// other character is copied as it stands. The result is cut to fit `size` and never
+// shares storage with the format.
+void FillOneTextPlace(char* out, size_t size, const char* format, const char* argument) {
+  size_t used = 0;
+  bool placed = false;
+  auto put = [&](char c) {
+    if (used + 1 < size) out[used++] = c;
+  };
+  for (const char* p = format; *p != '\0'; ++p) {
+    if (p[0] == '%' && p[1] == '%') {
+      put('%');
+      ++p;
+    } else if (!placed && p[0] == '%' && p[1] == 's') {
+      for (const char* a = argument != nullptr ? argument : "(null)"; *a != '\0'; ++a) put(*a);
+      placed = true;
+      ++p;
+    } else {
+      put(*p);
+    }
+  }
+  out[used] = '\0';
+}
+
+// Loads text and caption; on a missing entry shows the fallback box and returns false.
+bool LoadMessageTexts(os::WindowHandle owner, uint32_t textId, uint32_t captionId, char (&text)[kMessageTextSize],
+                      char (&caption)[kCaptionSize]) {
+  if (os::LoadStringA(textId, text, kMessageTextSize) == 0) {
+    std::snprintf(text, sizeof text, "LoadString message error %d", static_cast<int>(textId));
+  } else if (os::LoadStringA(captionId, caption, kCaptionSize) == 0) {
+    std::snprintf(text, sizeof text, "LoadString caption error %d", static_cast<int>(captionId));
+  } else {
+    return true;
+  }
+  os::MessageBoxA(owner, text, kFallbackCaption, os::kMbIconError);
+  return false;
+}
+
+}  // namespace
+
+void LogAppEvent(uint16_t eventType, const char* format, ...) {
+  char text[kLogTextSize];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+
+  os::OutputDebugStringA(text);
+  os::OwnedEventSource source(os::RegisterEventSourceA(kEventSourceName));
+  if (!source) return;
+  os::ReportEventA(source.get(), eventType, 0, kAppEventId, text);
+}
+
+int ShowResourceMessage(os::WindowHandle owner, uint32_t textId, uint32_t captionId, uint32_t style) {
+  char text[kMessageTextSize] = {};
+  char caption[kCaptionSize] = {};
+  if (!LoadMessageTexts(owner, textId, captionId, text, caption)) return 0;
+  return os::MessageBoxA(owner, text, caption, style);
+}
+
+int ShowResourceMessageFormatted(os::WindowHandle owner, uint32_t textId, uint32_t captionId, uint32_t style,
+                                 const char* argument) {
+  char format[kMessageTextSize] = {};
+  char caption[kCaptionSize] = {};
+  if (!LoadMessageTexts(owner, textId, captionId, format, caption)) return 0;
+  char text[kMessageTextSize];
+  FillOneTextPlace(text, sizeof text, format, argument);
+  return os::MessageBoxA(owner, text, caption, style);
+}
+
+void RunCommand(char* commandLine, bool wait) {
+  os::StartupInfo startup;
+  startup.cb = os::kStartupInfoSize;
+  os::ProcessInformation process;
+  if (!os::CreateProcessA(commandLine, startup, &process)) {
+    uint32_t error = os::GetLastError();
+    LogAppEvent(os::kEventlogErrorType, "Unable to create process %s, last error 0x%x", commandLine, error);
+    return;
+  }
+  os::OwnedKernelHandle processHandle(process.process);
+  os::OwnedKernelHandle threadHandle(process.thread);
+  if (wait) os::WaitForSingleObject(processHandle.get(), os::kInfinite);
+  processHandle.reset();
+  threadHandle.reset();
+}

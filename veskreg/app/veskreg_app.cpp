@@ -1,0 +1,21 @@
+#include "app/veskreg_app.h"
+
+#include "app/dispatch.h"
+#include "app/install_context.h"
+
+CVeskregApp::CVeskregApp() { ResetInstallContext(); }
+
+bool CVeskregApp::InitInstance() {
+  os::EnableControlContainer();
+  Dispatch dispatch;
+  SelectOperation(CommandLine(), dispatch);
+  RunOperation(dispatch);
+  return false;
+}
+
+int CVeskregApp::ExitInstance() {
+  CWinApp::ExitInstance();
+  return ProcessExitCode;
+}
+
+bool CVeskregApp::PreTranslateMessage(os::Message& message) { return CWinApp::PreTranslateMessage(message); }

@@ -1,0 +1,58 @@
+// Kernel services: version, WOW64, system directory, debugger output, memory,
+// child processes, time and the thread's last error.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace os {
+
+uint32_t GetLastError();
+void SetLastError(uint32_t error);
+
+// Packed version number: major in bits 0-7, minor in 8-15, bit 31 on the non-NT family.
+uint32_t GetVersion();
+
+// IsWow64Process is looked up by name in the loaded kernel32, never bound at load time,
+// so the program still starts where it is missing.
+using IsWow64ProcessProc = int (*)(KernelHandle process, int* wow64);
+IsWow64ProcessProc LookupIsWow64Process();
+KernelHandle GetCurrentProcess();
+
+// Length copied without terminator; the size needed (terminator included) when the
+// buffer is too small; 0 on failure with the last error set.
+uint32_t GetSystemDirectoryA(char* buffer, uint32_t size);
+
+void OutputDebugStringA(const char* text);
+
+// Case-insensitive comparison of two ANSI texts in the user's locale; 0 when equal.
+int lstrcmpiA(const char* first, const char* second);
+
+void Sleep(uint32_t milliseconds);
+uint32_t GetTickCount();
+
+void* LocalAlloc(uint32_t flags, std::size_t bytes);
+void* LocalFree(void* block);
+
+// The process start-up record: only its size field is ever set, and that must be the
+// 32-bit STARTUPINFOA size.
+inline constexpr uint32_t kStartupInfoSize = 68;
+struct StartupInfo {
+  uint32_t cb = 0;
+};
+struct ProcessInformation {
+  KernelHandle process = nullptr;
+  KernelHandle thread = nullptr;
+  uint32_t processId = 0;
+  uint32_t threadId = 0;
+};
+// No application name, no inherited handles, no creation flags, the caller's
+// environment and directory.
+bool CreateProcessA(char* commandLine, const StartupInfo& startup, ProcessInformation* information);
+uint32_t WaitForSingleObject(KernelHandle handle, uint32_t milliseconds);
+bool GetExitCodeProcess(KernelHandle process, uint32_t* exitCode);
+bool CloseHandle(KernelHandle handle);
+
+}  // namespace os

@@ -1,0 +1,18 @@
+// The texts of the string table. The resource script and the simulated Windows both
+// take them from here, so the program and its tests read the same bytes.
+#pragma once
+
+#define TEXT_COMPANY_CAPTION "Vesk Harrow Systems"
+#define TEXT_ERROR_126 \
+  "A system error 126 occurred that prevented Folyant from being installed.  See help for steps to resolve the issue."
+#define TEXT_ERROR_SPOOLER_STOPPED \
+  "The Folyant installation failed because the spooler service is not running.\nStart the spooler service and run the installation again."
+#define TEXT_ERROR_STEP_FAILED "%s error %d\n\nPlease send this error to support@veskharrow.example."
+#define TEXT_PRINTER_CREATED "%s printer created."
+#define TEXT_PRINTER_NAME_TAKEN "Printer named %s already exists."
+#define TEXT_PRINTER_NAME_INVALID "Printer name %s is not valid."
+
+#define VESKREG_PRODUCT_NAME "Folyant"
+#define VESKREG_COMPANY_NAME "Vesk Harrow Systems"
+#define VESKREG_VERSION_TEXT "10.0.31"
+#define VESKREG_VERSION_NUMBERS 10, 0, 31, 0
