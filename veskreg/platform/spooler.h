@@ -25,4 +25,59 @@ struct PrinterInfo2View {
 };
 PrinterInfo2View PrinterInfo2At(const uint8_t* block, uint32_t index);
 
+inline constexpr uint32_t kPrinterAllAccess = 0x000F000C;
+inline constexpr uint32_t kPrinterAttributeDirect = 0x00000002;
+inline constexpr uint32_t kPrinterAttributeLocal = 0x00000040;
+inline constexpr uint32_t kPrinterAttributeKeepPrintedJobs = 0x00000100;
+
+// OpenPrinterA with defaults of no data type, no device mode and the given access.
+bool OpenPrinterA(const char* printerName, PrinterHandle* printer, uint32_t desiredAccess);
+bool ClosePrinter(PrinterHandle printer);
+bool DeletePrinter(PrinterHandle printer);
+
+// The PRINTER_INFO_2 fields the program fills; every other field is zero or absent.
+struct PrinterInfo2 {
+  const char* printerName = nullptr;
+  const char* portName = nullptr;
+  const char* driverName = nullptr;
+  const char* printProcessor = nullptr;
+  const char* datatype = nullptr;
+  uint32_t attributes = 0;
+};
+PrinterHandle AddPrinterA(const char* serverName, uint32_t level, const PrinterInfo2& printer);
+
+// DRIVER_INFO_3 (level 3) or its first six fields (level 2).
+struct DriverInfo3 {
+  uint32_t version = 0;
+  const char* name = nullptr;
+  const char* environment = nullptr;
+  const char* driverPath = nullptr;
+  const char* dataFile = nullptr;
+  const char* configFile = nullptr;
+  const char* helpFile = nullptr;
+  const char* dependentFiles = nullptr;  // multi-string
+  const char* monitorName = nullptr;
+  const char* defaultDataType = nullptr;
+};
+bool AddPrinterDriverA(const char* serverName, uint32_t level, const DriverInfo3& driver);
+bool DeletePrinterDriverA(const char* serverName, const char* environment, const char* driverName);
+// GetPrinterDriverA at level 1 (DRIVER_INFO_1: one name pointer). Sizes as on 32-bit Windows.
+bool GetPrinterDriverA(PrinterHandle printer, const char* environment, uint32_t level, uint8_t* buffer,
+                       uint32_t bufferSize, uint32_t* needed);
+// pName of the DRIVER_INFO_1 record at the head of a block GetPrinterDriverA filled.
+const char* DriverInfo1Name(const uint8_t* block);
+
+// MONITOR_INFO_2 records, 12 bytes each on 32-bit Windows.
+inline constexpr uint32_t kMonitorInfo2Size = 12;
+struct MonitorInfo2 {
+  const char* name = nullptr;
+  const char* environment = nullptr;
+  const char* dllName = nullptr;
+};
+bool EnumMonitorsA(const char* serverName, uint32_t level, uint8_t* buffer, uint32_t bufferSize, uint32_t* needed,
+                   uint32_t* returned);
+MonitorInfo2 MonitorInfo2At(const uint8_t* block, uint32_t index);
+bool AddMonitorA(const char* serverName, uint32_t level, const MonitorInfo2& monitor);
+bool DeleteMonitorA(const char* serverName, const char* environment, const char* monitorName);
+
 }  // namespace os

@@ -16,7 +16,15 @@ Machine::Machine()
                   {IDS_ERROR_STEP_FAILED, TEXT_ERROR_STEP_FAILED},
                   {IDS_PRINTER_CREATED, TEXT_PRINTER_CREATED},
                   {IDS_PRINTER_NAME_TAKEN, TEXT_PRINTER_NAME_TAKEN},
-                  {IDS_PRINTER_NAME_INVALID, TEXT_PRINTER_NAME_INVALID}} {}
+                  {IDS_PRINTER_NAME_INVALID, TEXT_PRINTER_NAME_INVALID}},
+      environment{{"SYSTEMROOT", "C:\\WINDOWS"}, {"WINDIR", "C:\\WINDOWS"}, {"USERPROFILE", "C:\\Users\\user"},
+                  {"APPDATA", "C:\\Users\\user\\AppData\\Roaming"}, {"TEMP", "C:\\Users\\user\\AppData\\Local\\Temp"}} {
+  registry.CreateKey("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers");
+  registry.CreateKey("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-3");
+  registry.CreateKey("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Drivers\\Version-3");
+  registry.CreateKey("HKLM\\Software");
+  registry.CreateKey("HKCU\\Software");
+}
 
 void Machine::FailCall(std::string call, uint32_t error, int skip, int times) {
   faults_[std::move(call)] = Fault{error, skip, times};
@@ -69,7 +77,7 @@ int Machine::OpenHandles(HandleKind kind) const {
 }
 
 std::string Machine::DescribeOpenHandles() const {
-  static const char* const names[] = {"printer", "event source", "process", "thread", "local block"};
+  static const char* const names[] = {"printer", "event source", "process", "thread", "local block", "registry key"};
   std::string text;
   for (const auto& [handle, kind] : open_) {
     char line[64];

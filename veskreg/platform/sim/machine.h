@@ -11,6 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/sim/file_model.h"
+#include "platform/sim/registry_model.h"
+#include "platform/sim/shell_model.h"
+#include "platform/sim/spooler_model.h"
+#include "platform/sim/window_model.h"
+
 namespace sim {
 
 // Packed GetVersion values of the Windows versions the tests name.
@@ -63,7 +69,7 @@ struct Printer {
   uint32_t attributes = 0;
 };
 
-enum class HandleKind { Printer, EventSource, Process, Thread, LocalBlock };
+enum class HandleKind { Printer, EventSource, Process, Thread, LocalBlock, RegistryKey };
 
 class Machine {
  public:
@@ -79,6 +85,12 @@ class Machine {
   std::map<std::string, Program> programs;      // keyed by lower-case program name
   std::deque<int> messageBoxAnswers;            // the user's answers, in order; IDOK when empty
   std::vector<Printer> printers;                // in the spooler's enumeration order
+  Registry registry;
+  FileSystem files;
+  SpoolerModel spooler;  // drivers and monitors
+  ShellModel shell;
+  WindowModel windows;
+  std::map<std::string, std::string> environment;  // by upper-case name
 
   // Makes the named wrapper fail with `error`, after letting `skip` calls pass,
   // for `times` calls (negative: every call from then on).
@@ -104,6 +116,11 @@ class Machine {
   };
   std::map<uintptr_t, ChildState> children;
   std::map<uintptr_t, std::string> eventSources;  // source name by handle
+  struct OpenKey {
+    std::string path;
+    uint32_t access = 0;
+  };
+  std::map<uintptr_t, OpenKey> openKeys;
 
   int OpenHandles() const;
   int OpenHandles(HandleKind kind) const;

@@ -1,0 +1,10 @@
+// The product's port monitor, and the entry point of every printer installation.
+#pragma once
+
+inline constexpr const char* kMonitorName = "Folyant Port";
+inline constexpr const char* kMonitorLibrary = "folyantm7.dll";
+
+// `printerName` is a writable 260-byte buffer; the name may be lengthened in place.
+void AddMonitor(char* printerName, int postScript, int xps, int monitorOnly);
+// 1 when "Folyant Port" on "folyantm7.dll" is installed; removes legacy monitors on the way.
+int MonitorInstalled();

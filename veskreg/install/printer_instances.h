@@ -1,0 +1,4 @@
+// Adding a further printer under a name the user picks.
+#pragma once
+
+void AddPDFPrinterInstance();

@@ -1,0 +1,9 @@
+// Files: the one question the program asks of the file system directly.
+#pragma once
+
+namespace os {
+
+// OpenFile(path, OF_EXIST): opens and closes the file; true when it exists.
+bool FileExists(const char* path);
+
+}  // namespace os

@@ -1,0 +1,59 @@
+// The registry, key security and environment expansion.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace os {
+
+struct RegistryKeyObject;
+using RegistryKey = RegistryKeyObject*;
+
+inline RegistryKey HkeyCurrentUser() { return reinterpret_cast<RegistryKey>(static_cast<uintptr_t>(0x80000001u)); }
+inline RegistryKey HkeyLocalMachine() { return reinterpret_cast<RegistryKey>(static_cast<uintptr_t>(0x80000002u)); }
+
+inline constexpr uint32_t kRegNone = 0;
+inline constexpr uint32_t kRegSz = 1;
+inline constexpr uint32_t kRegExpandSz = 2;
+inline constexpr uint32_t kRegBinary = 3;
+inline constexpr uint32_t kRegDword = 4;
+inline constexpr uint32_t kRegMultiSz = 7;
+
+inline constexpr uint32_t kKeyQueryValue = 0x0001;
+inline constexpr uint32_t kKeySetValue = 0x0002;
+inline constexpr uint32_t kKeyCreateSubKey = 0x0004;
+inline constexpr uint32_t kKeyRead = 0x20019;
+inline constexpr uint32_t kKeyWrite = 0x20006;
+inline constexpr uint32_t kKeyAllAccess = 0xF003F;
+inline constexpr uint32_t kRegOptionNonVolatile = 0;
+inline constexpr int32_t kErrorMoreData = 234;
+
+inline constexpr uint32_t kDaclSecurityInformation = 0x00000004;
+inline constexpr uint32_t kSecurityDescriptorRevision = 1;
+
+// Room for an absolute security descriptor on either backend.
+struct AbsoluteSecurityDescriptor {
+  alignas(8) uint8_t bytes[64];
+};
+
+// Each returns a Win32 status code (0 on success), as the real calls do.
+int32_t RegOpenKeyExA(RegistryKey root, const char* subKey, uint32_t options, uint32_t access, RegistryKey* result);
+int32_t RegCreateKeyExA(RegistryKey root, const char* subKey, uint32_t options, uint32_t access,
+                        RegistryKey* result, uint32_t* disposition);
+int32_t RegQueryValueExA(RegistryKey key, const char* valueName, uint32_t* type, uint8_t* data, uint32_t* size);
+int32_t RegSetValueExA(RegistryKey key, const char* valueName, uint32_t type, const uint8_t* data, uint32_t size);
+int32_t RegDeleteValueA(RegistryKey key, const char* valueName);
+int32_t RegCloseKey(RegistryKey key);
+int32_t RegSetKeySecurity(RegistryKey key, uint32_t information, const void* descriptor);
+
+bool InitializeSecurityDescriptor(AbsoluteSecurityDescriptor* descriptor, uint32_t revision);
+bool SetSecurityDescriptorDacl(AbsoluteSecurityDescriptor* descriptor, bool daclPresent, const void* dacl,
+                               bool daclDefaulted);
+// Fails with 122 and the size needed when `size` is too small.
+bool MakeSelfRelativeSD(AbsoluteSecurityDescriptor* absolute, void* selfRelative, uint32_t* size);
+
+// Characters stored including the terminator, or the size needed; 0 on failure.
+uint32_t ExpandEnvironmentStringsA(const char* source, char* destination, uint32_t size);
+
+}  // namespace os
