@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Every test: installs what is missing, builds the real program (win32 preset) and the
+# simulated-Windows suites (linux preset, with ASan and UBSan), then runs the behaviour
+# tests, the checks of the shipped file and the Wine tests of the real veskreg.exe.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install_deps.sh
+
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+cmake --preset linux >/dev/null
+cmake --build --preset linux
+
+# Wine tests share one machine's two cores with their own Xvfb and wineserver per case.
+ctest --preset linux --output-on-failure -j "${VESKREG_TEST_JOBS:-2}" "$@"
