@@ -4,8 +4,17 @@
 
 #include "app/diagnostics.h"
 #include "app/install_context.h"
+#include "install/port_monitor.h"
+#include "install/driver_files.h"
+#include "install/printer_instances.h"
 #include "install/product_printers.h"
+#include "install/settings_store.h"
+#include "install/removal.h"
+#include "install/send_to.h"
 #include "platform/types.h"
+#include "ui/about.h"
+#include "ui/main_dialog.h"
+#include "ui/splash.h"
 
 namespace {
 
@@ -100,15 +109,6 @@ void SelectOperation(std::string_view commandLine, Dispatch& dispatch) {
   }
 }
 
-namespace {
-
-// An operation this build does not carry yet: said plainly rather than pretended.
-void ReportUnavailable(const char* what) {
-  LogAppEvent(os::kEventlogErrorType, "veskreg: %s is not available in this build", what);
-}
-
-}  // namespace
-
 void RunOperation(Dispatch& dispatch) {
   if (dispatch.targetX64) {
     TargetX64 = true;
@@ -116,10 +116,10 @@ void RunOperation(Dispatch& dispatch) {
   }
   switch (dispatch.operation) {
     case Operation::StopAutoName:
-      ReportUnavailable("-stopautoname");
+      StopAutoName();
       break;
     case Operation::AddPrinterInstance:
-      ReportUnavailable("-addinstance");
+      AddPDFPrinterInstance();
       break;
     case Operation::CheckInstance:
       if (HasMultipleProductPrinters()) ProcessExitCode = kExitMultipleProductPrinters;
@@ -131,27 +131,33 @@ void RunOperation(Dispatch& dispatch) {
                     dispatch.overlongNameLength);
         break;
       }
-      ReportUnavailable("adding a printer");
+      AddMonitor(dispatch.printerName, dispatch.postScript, dispatch.xps, dispatch.monitorOnly);
       break;
     case Operation::UpdateDependentFiles:
-      ReportUnavailable("updating dependent files");
+      UpdateDependentFiles(dispatch.postScript, dispatch.xps);
       break;
     case Operation::DeletePrinterInstance:
-      ReportUnavailable("deleting a printer instance");
+      DeletePDFPrinterInstance(dispatch.instanceName);
       break;
     case Operation::DeleteAllProductPrinters:
-      ReportUnavailable("-deleteprinter");
+      DeleteAllProductPrinters();
       break;
-    case Operation::SplashHost:
+    case Operation::SplashHost: {
       ProcessExitCode = kExitNoOperation;
-      ReportUnavailable("the splash window");
+      CVeskregDlg host;
+      SetSplashOptions(1, 1);
+      host.DoModal();
       break;
+    }
     case Operation::Quiet:
       ProcessExitCode = kExitNoOperation;
       break;
-    case Operation::AboutBox:
+    case Operation::AboutBox: {
       ProcessExitCode = kExitNoOperation;
-      ReportUnavailable("the About box");
+      VeskRegAbout about;
+      about.DoModal();
+      CreateSendToShortcut(kDefaultPrinterName);
       break;
+    }
   }
 }

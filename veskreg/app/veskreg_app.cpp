@@ -2,6 +2,7 @@
 
 #include "app/dispatch.h"
 #include "app/install_context.h"
+#include "ui/splash.h"
 
 CVeskregApp::CVeskregApp() { ResetInstallContext(); }
 
@@ -18,4 +19,7 @@ int CVeskregApp::ExitInstance() {
   return ProcessExitCode;
 }
 
-bool CVeskregApp::PreTranslateMessage(os::Message& message) { return CWinApp::PreTranslateMessage(message); }
+bool CVeskregApp::PreTranslateMessage(os::Message& message) {
+  if (FilterSplashInput(message) != 0) return true;
+  return CWinApp::PreTranslateMessage(message);
+}

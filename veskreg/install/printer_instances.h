@@ -2,3 +2,5 @@
 #pragma once
 
 void AddPDFPrinterInstance();
+// False for an empty name or one holding any of < > : ? & = | * " [ ] / \ %.
+bool ValidatePrinterName(const char* name);

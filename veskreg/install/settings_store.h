@@ -5,6 +5,11 @@
 
 #include "platform/registry.h"
 
+// Key paths are formed in buffers of this size; a path that does not fit is refused.
+inline constexpr uint32_t kKeyPathSize = 260;
+// The buffer StopAutoName reads settings texts into.
+inline constexpr uint32_t kSettingsTextCapacity = 520;
+
 bool SaveStringRegEx(os::RegistryKey root, const char* keyPath, const char* valueName, const char* text,
                      uint32_t valueType);
 bool SaveDwordReg(const char* keyPath, const char* valueName, uint32_t value);
@@ -13,5 +18,7 @@ char* ReadSettingString(const char* settingsName, char* buffer, uint32_t capacit
                         bool deleteValue);
 void StopAutoName();
 const void* GetOpenSecurityDescriptor();
+// Drops the descriptor built so far, as a new process starts without one.
+void ForgetOpenSecurityDescriptor();
 void SetOpenKeySecurity(os::RegistryKey parent, const char* subKeyName);
 bool SetPrinterKeySecurity(const char* printerName);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "platform/handles.h"
 #include "platform/types.h"
 
 namespace os {
@@ -26,6 +27,8 @@ inline constexpr uint32_t kKeyCreateSubKey = 0x0004;
 inline constexpr uint32_t kKeyRead = 0x20019;
 inline constexpr uint32_t kKeyWrite = 0x20006;
 inline constexpr uint32_t kKeyAllAccess = 0xF003F;
+inline constexpr uint32_t kWriteDac = 0x00040000;
+inline constexpr uint32_t kMaximumAllowed = 0x02000000;
 inline constexpr uint32_t kRegOptionNonVolatile = 0;
 inline constexpr int32_t kErrorMoreData = 234;
 
@@ -37,10 +40,15 @@ struct AbsoluteSecurityDescriptor {
   alignas(8) uint8_t bytes[64];
 };
 
-// Each returns a Win32 status code (0 on success), as the real calls do.
+// Each returns a Win32 status code (0 on success), as the real calls do. A key name
+// component has at most 255 characters: creating a longer one fails with 87, and
+// opening one finds nothing (2).
 int32_t RegOpenKeyExA(RegistryKey root, const char* subKey, uint32_t options, uint32_t access, RegistryKey* result);
-int32_t RegCreateKeyExA(RegistryKey root, const char* subKey, uint32_t options, uint32_t access,
-                        RegistryKey* result, uint32_t* disposition);
+int32_t RegCreateKeyExA(RegistryKey root, const char* subKey, uint32_t options, uint32_t access, RegistryKey* result,
+                        uint32_t* disposition);
+// With `data`, `*size` is its capacity; a value larger than that fails with 234
+// (ERROR_MORE_DATA) and `*size` becomes the size needed. Without `data`, succeeds with the
+// size. The bytes come back as stored: a string need not end in NUL.
 int32_t RegQueryValueExA(RegistryKey key, const char* valueName, uint32_t* type, uint8_t* data, uint32_t* size);
 int32_t RegSetValueExA(RegistryKey key, const char* valueName, uint32_t type, const uint8_t* data, uint32_t size);
 int32_t RegDeleteValueA(RegistryKey key, const char* valueName);
@@ -53,7 +61,10 @@ bool SetSecurityDescriptorDacl(AbsoluteSecurityDescriptor* descriptor, bool dacl
 // Fails with 122 and the size needed when `size` is too small.
 bool MakeSelfRelativeSD(AbsoluteSecurityDescriptor* absolute, void* selfRelative, uint32_t* size);
 
-// Characters stored including the terminator, or the size needed; 0 on failure.
+// Characters stored including the terminator, or the size needed (nothing usable is
+// stored then; some versions ask one byte more than the text needs); 0 on failure.
 uint32_t ExpandEnvironmentStringsA(const char* source, char* destination, uint32_t size);
+
+using OwnedRegistryKey = Owned<RegistryKey, RegCloseKey>;
 
 }  // namespace os

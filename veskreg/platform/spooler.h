@@ -7,6 +7,15 @@
 
 namespace os {
 
+// Spooler error codes beyond the shared ones.
+inline constexpr uint32_t kErrorInvalidHandle = 6;
+inline constexpr uint32_t kErrorInvalidLevel = 124;
+inline constexpr uint32_t kErrorUnknownPrintProcessor = 1798;
+inline constexpr uint32_t kErrorInvalidEnvironment = 1805;
+inline constexpr uint32_t kErrorPrinterDeleted = 1905;
+inline constexpr uint32_t kErrorUnknownPrintMonitor = 3000;
+inline constexpr uint32_t kErrorPrintMonitorInUse = 3008;
+
 // Size of one PRINTER_INFO_2 record as 32-bit Windows lays it out.
 inline constexpr uint32_t kPrinterInfo2Size = 84;
 
@@ -61,13 +70,26 @@ struct DriverInfo3 {
 };
 bool AddPrinterDriverA(const char* serverName, uint32_t level, const DriverInfo3& driver);
 bool DeletePrinterDriverA(const char* serverName, const char* environment, const char* driverName);
-// GetPrinterDriverA at level 1 (DRIVER_INFO_1: one name pointer). Sizes as on 32-bit Windows.
+// GetPrinterDriverA at level 1 (DRIVER_INFO_1: one name pointer) or level 2 (DRIVER_INFO_2).
+// No environment means the caller's own, "Windows NT x86" for this 32-bit program. With
+// too small a buffer it fails with 122 and sets *needed.
 bool GetPrinterDriverA(PrinterHandle printer, const char* environment, uint32_t level, uint8_t* buffer,
                        uint32_t bufferSize, uint32_t* needed);
 // pName of the DRIVER_INFO_1 record at the head of a block GetPrinterDriverA filled.
 const char* DriverInfo1Name(const uint8_t* block);
+// The DRIVER_INFO_2 record (24 bytes on 32-bit Windows) at the head of a level-2 block.
+inline constexpr uint32_t kDriverInfo2Size = 24;
+struct DriverInfo2View {
+  uint32_t version = 0;
+  const char* name = nullptr;
+  const char* environment = nullptr;
+  const char* driverPath = nullptr;
+  const char* dataFile = nullptr;
+  const char* configFile = nullptr;
+};
+DriverInfo2View DriverInfo2At(const uint8_t* block);
 
-// MONITOR_INFO_2 records, 12 bytes each on 32-bit Windows.
+// MONITOR_INFO_2 records, 12 bytes each on 32-bit Windows (level 1: the name alone, 4 bytes).
 inline constexpr uint32_t kMonitorInfo2Size = 12;
 struct MonitorInfo2 {
   const char* name = nullptr;

@@ -16,3 +16,9 @@
 #define VESKREG_COMPANY_NAME "Vesk Harrow Systems"
 #define VESKREG_VERSION_TEXT "10.0.31"
 #define VESKREG_VERSION_NUMBERS 10, 0, 31, 0
+
+// Texts of the dialog templates.
+#define TEXT_MAIN_NOTICE "Copyright (C) 2003-2024 Vesk Harrow Systems LLC. All rights reserved."
+#define TEXT_MAIN_LOGGING "www.veskharrow.example"
+#define TEXT_ABOUT_NOTICE "Copyright (C) 2003-2024 Vesk Harrow Systems LLC.\nwww.veskharrow.example"
+#define TEXT_ABOUT_LIBRARY_NOTICE "Portions of this product use the iText library.\nitextpdf.com"

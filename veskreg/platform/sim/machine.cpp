@@ -77,7 +77,8 @@ int Machine::OpenHandles(HandleKind kind) const {
 }
 
 std::string Machine::DescribeOpenHandles() const {
-  static const char* const names[] = {"printer", "event source", "process", "thread", "local block", "registry key"};
+  static const char* const names[] = {"printer", "event source", "process", "thread", "local block", "registry key",
+                                      "COM interface", "task memory block", "window", "GDI object"};
   std::string text;
   for (const auto& [handle, kind] : open_) {
     char line[64];

@@ -20,16 +20,16 @@
 namespace sim {
 
 // Packed GetVersion values of the Windows versions the tests name.
-inline constexpr uint32_t kWindowsNT4 = 0x00000004;     // 4.0
-inline constexpr uint32_t kWindows95 = 0x80000004;      // 4.0, non-NT
-inline constexpr uint32_t kWindows98 = 0x80000A04;      // 4.10, non-NT
-inline constexpr uint32_t kWindows2000 = 0x00000005;    // 5.0
-inline constexpr uint32_t kWindowsXP = 0x00000105;      // 5.1
-inline constexpr uint32_t kWindowsVista = 0x00000006;   // 6.0
-inline constexpr uint32_t kWindows7 = 0x00000106;       // 6.1
-inline constexpr uint32_t kWindows8 = 0x00000206;       // 6.2
-inline constexpr uint32_t kWindows81 = 0x00000306;      // 6.3
-inline constexpr uint32_t kWindows10 = 0x0000000A;      // 10.0
+inline constexpr uint32_t kWindowsNT4 = 0x00000004;    // 4.0
+inline constexpr uint32_t kWindows95 = 0x80000004;     // 4.0, non-NT
+inline constexpr uint32_t kWindows98 = 0x80000A04;     // 4.10, non-NT
+inline constexpr uint32_t kWindows2000 = 0x00000005;   // 5.0
+inline constexpr uint32_t kWindowsXP = 0x00000105;     // 5.1
+inline constexpr uint32_t kWindowsVista = 0x00000006;  // 6.0
+inline constexpr uint32_t kWindows7 = 0x00000106;      // 6.1
+inline constexpr uint32_t kWindows8 = 0x00000206;      // 6.2
+inline constexpr uint32_t kWindows81 = 0x00000306;     // 6.3
+inline constexpr uint32_t kWindows10 = 0x0000000A;     // 10.0
 
 struct EventRecord {
   std::string source;
@@ -69,7 +69,18 @@ struct Printer {
   uint32_t attributes = 0;
 };
 
-enum class HandleKind { Printer, EventSource, Process, Thread, LocalBlock, RegistryKey };
+enum class HandleKind {
+  Printer,
+  EventSource,
+  Process,
+  Thread,
+  LocalBlock,
+  RegistryKey,
+  ComObject,
+  TaskMemory,
+  Window,
+  GdiObject
+};
 
 class Machine {
  public:
@@ -77,7 +88,7 @@ class Machine {
 
   // --- arrangement ---
   uint32_t version = kWindows7;
-  bool is64BitWindows = true;             // a 32-bit process then runs under WOW64
+  bool is64BitWindows = true;  // a 32-bit process then runs under WOW64
   bool hasIsWow64Process = true;
   std::string systemDirectory = "C:\\WINDOWS\\system32";
   bool spoolerRunning = true;

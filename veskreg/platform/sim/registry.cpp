@@ -15,6 +15,7 @@ constexpr int32_t kInvalidHandle = 6;
 constexpr uint16_t kSeDaclPresent = 0x0004;
 constexpr uint16_t kSeSelfRelative = 0x8000;
 constexpr uint32_t kSelfRelativeHeaderSize = 20;
+constexpr int32_t kErrorInvalidSecurityDescriptor = 1338;
 
 // The full path of an open key or a predefined root; empty for an unknown handle.
 std::string PathOf(sim::Machine& m, RegistryKey key, uint32_t* access) {
@@ -35,8 +36,26 @@ RegistryKey OpenHandleFor(sim::Machine& m, const std::string& path, uint32_t acc
   return reinterpret_cast<RegistryKey>(handle);
 }
 
-// Generic rights folded to the specific ones they stand for.
-uint32_t Specific(uint32_t access) { return access & 0x3F; }
+// The rights an open asks for, with generic rights folded to the key rights they stand
+// for and the WOW64 view flags dropped.
+uint32_t RequestedRights(uint32_t access) {
+  uint32_t rights = access & kKeyAllAccess;
+  if ((access & 0x80000000u) != 0) rights |= kKeyRead;       // GENERIC_READ
+  if ((access & 0x40000000u) != 0) rights |= kKeyWrite;      // GENERIC_WRITE
+  if ((access & 0x20000000u) != 0) rights |= kKeyRead;       // GENERIC_EXECUTE
+  if ((access & 0x10000000u) != 0) rights |= kKeyAllAccess;  // GENERIC_ALL
+  return rights;
+}
+
+// Key name components are limited to 255 characters.
+bool HasOverlongComponent(const char* subKey) {
+  size_t run = 0;
+  for (const char* p = subKey; p != nullptr && *p != '\0'; ++p) {
+    run = *p == '\\' ? 0 : run + 1;
+    if (run > 255) return true;
+  }
+  return false;
+}
 
 // A fault armed for a registry call is its return status, as the real calls report.
 bool Faulted(sim::Machine& m, const char* call, int32_t* status) {
@@ -58,6 +77,7 @@ int32_t OpenOrCreate(const char* call, RegistryKey root, const char* subKey, uin
   sim::RegistryKeyState* key = m.registry.FindKey(path);
   if (key == nullptr) {
     if (!create) return kErrorFileNotFound;
+    if (HasOverlongComponent(subKey)) return kErrorInvalidParameter;
     // Creating needs the right to add a subkey to the nearest existing parent.
     std::string existing = path;
     while (!existing.empty() && m.registry.FindKey(existing) == nullptr) {
@@ -71,8 +91,10 @@ int32_t OpenOrCreate(const char* call, RegistryKey root, const char* subKey, uin
   } else if (disposition != nullptr) {
     *disposition = 2;  // REG_OPENED_EXISTING_KEY
   }
-  if ((Specific(access) & ~Specific(key->grantedAccess)) != 0) return kErrorAccessDenied;
-  *result = OpenHandleFor(m, key->path, access);
+  uint32_t requested = RequestedRights(access);
+  if ((requested & ~key->grantedAccess) != 0) return kErrorAccessDenied;
+  uint32_t granted = (access & kMaximumAllowed) != 0 ? key->grantedAccess : requested;
+  *result = OpenHandleFor(m, key->path, granted);
   return 0;
 }
 
@@ -138,6 +160,7 @@ int32_t RegCloseKey(RegistryKey key) {
   sim::Machine& m = sim::machine();
   m.Enter("RegCloseKey");
   auto id = reinterpret_cast<uintptr_t>(key);
+  if (id == 0x80000001u || id == 0x80000002u) return 0;  // predefined keys close without effect
   if (!m.CloseHandle(id, sim::HandleKind::RegistryKey)) return kInvalidHandle;
   m.openKeys.erase(id);
   return 0;
@@ -150,12 +173,16 @@ int32_t RegSetKeySecurity(RegistryKey key, uint32_t information, const void* des
   uint32_t access = 0;
   std::string path = PathOf(m, key, &access);
   if (path.empty()) return kInvalidHandle;
-  if ((access & 0x00040000) == 0) return kErrorAccessDenied;  // WRITE_DAC
+  if ((access & kWriteDac) == 0) return kErrorAccessDenied;
   if (descriptor == nullptr) return kErrorInvalidParameter;
+  const auto* bytes = static_cast<const uint8_t*>(descriptor);
+  if (bytes[0] != kSecurityDescriptorRevision) return kErrorInvalidSecurityDescriptor;
   uint16_t control;
-  std::memcpy(&control, static_cast<const uint8_t*>(descriptor) + 2, 2);
-  uint32_t daclOffset;
-  std::memcpy(&daclOffset, static_cast<const uint8_t*>(descriptor) + 16, 4);
+  std::memcpy(&control, bytes + 2, 2);
+  // Self-relative: the DACL's offset follows owner, group and SACL. The sim's absolute
+  // descriptors only ever carry a NULL DACL pointer.
+  uint32_t daclOffset = 0;
+  if ((control & kSeSelfRelative) != 0) std::memcpy(&daclOffset, bytes + 16, 4);
   sim::RegistryKeyState* state = m.registry.FindKey(path);
   if (state == nullptr) return kErrorFileNotFound;
   if ((information & kDaclSecurityInformation) != 0) {

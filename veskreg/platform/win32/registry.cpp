@@ -12,26 +12,28 @@ static_assert(sizeof(AbsoluteSecurityDescriptor) >= SECURITY_DESCRIPTOR_MIN_LENG
 
 int32_t RegOpenKeyExA(RegistryKey root, const char* subKey, uint32_t options, uint32_t access, RegistryKey* result) {
   HKEY key = nullptr;
-  LONG status = ::RegOpenKeyExA(Native(root), subKey, options, access, &key);
-  *result = reinterpret_cast<RegistryKey>(key);
+  LONG status = ::RegOpenKeyExA(Native(root), subKey, options, access, result != nullptr ? &key : nullptr);
+  if (result != nullptr) *result = status == ERROR_SUCCESS ? reinterpret_cast<RegistryKey>(key) : nullptr;
   return status;
 }
 
-int32_t RegCreateKeyExA(RegistryKey root, const char* subKey, uint32_t options, uint32_t access,
-                        RegistryKey* result, uint32_t* disposition) {
+int32_t RegCreateKeyExA(RegistryKey root, const char* subKey, uint32_t options, uint32_t access, RegistryKey* result,
+                        uint32_t* disposition) {
   HKEY key = nullptr;
   DWORD how = 0;
-  LONG status = ::RegCreateKeyExA(Native(root), subKey, 0, nullptr, options, access, nullptr, &key, &how);
-  *result = reinterpret_cast<RegistryKey>(key);
-  if (disposition != nullptr) *disposition = how;
+  LONG status = ::RegCreateKeyExA(Native(root), subKey, 0, nullptr, options, access, nullptr,
+                                  result != nullptr ? &key : nullptr, &how);
+  if (result != nullptr) *result = status == ERROR_SUCCESS ? reinterpret_cast<RegistryKey>(key) : nullptr;
+  if (disposition != nullptr && status == ERROR_SUCCESS) *disposition = how;
   return status;
 }
 
 int32_t RegQueryValueExA(RegistryKey key, const char* valueName, uint32_t* type, uint8_t* data, uint32_t* size) {
   DWORD valueType = 0;
   DWORD bytes = size != nullptr ? *size : 0;
-  LONG status = ::RegQueryValueExA(Native(key), valueName, nullptr, &valueType, data, size != nullptr ? &bytes : nullptr);
-  if (type != nullptr) *type = valueType;
+  LONG status =
+      ::RegQueryValueExA(Native(key), valueName, nullptr, &valueType, data, size != nullptr ? &bytes : nullptr);
+  if (type != nullptr && (status == ERROR_SUCCESS || status == ERROR_MORE_DATA)) *type = valueType;
   if (size != nullptr) *size = bytes;
   return status;
 }

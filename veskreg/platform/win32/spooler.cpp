@@ -7,6 +7,14 @@
 namespace os {
 
 static_assert(sizeof(PRINTER_INFO_2A) == kPrinterInfo2Size, "32-bit record layout");
+static_assert(sizeof(MONITOR_INFO_2A) == kMonitorInfo2Size, "32-bit record layout");
+static_assert(sizeof(DRIVER_INFO_2A) == kDriverInfo2Size, "32-bit record layout");
+
+namespace {
+
+char* Text(const char* text) { return const_cast<char*>(text); }
+
+}  // namespace
 
 bool EnumPrintersA(uint32_t flags, const char* name, uint32_t level, uint8_t* buffer, uint32_t bufferSize,
                    uint32_t* needed, uint32_t* returned) {
@@ -21,6 +29,92 @@ bool EnumPrintersA(uint32_t flags, const char* name, uint32_t level, uint8_t* bu
 PrinterInfo2View PrinterInfo2At(const uint8_t* block, uint32_t index) {
   const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(block) + index;
   return PrinterInfo2View{info->pPrinterName, info->pDriverName, info->pPortName, info->Attributes};
+}
+
+bool OpenPrinterA(const char* printerName, PrinterHandle* printer, uint32_t desiredAccess) {
+  PRINTER_DEFAULTSA defaults{nullptr, nullptr, desiredAccess};
+  HANDLE handle = nullptr;
+  BOOL ok = ::OpenPrinterA(Text(printerName), &handle, &defaults);
+  *printer = ok ? reinterpret_cast<PrinterHandle>(handle) : nullptr;
+  return ok != FALSE;
+}
+
+bool ClosePrinter(PrinterHandle printer) { return ::ClosePrinter(reinterpret_cast<HANDLE>(printer)) != FALSE; }
+
+bool DeletePrinter(PrinterHandle printer) { return ::DeletePrinter(reinterpret_cast<HANDLE>(printer)) != FALSE; }
+
+PrinterHandle AddPrinterA(const char* serverName, uint32_t level, const PrinterInfo2& printer) {
+  PRINTER_INFO_2A info{};
+  info.pPrinterName = Text(printer.printerName);
+  info.pPortName = Text(printer.portName);
+  info.pDriverName = Text(printer.driverName);
+  info.pPrintProcessor = Text(printer.printProcessor);
+  info.pDatatype = Text(printer.datatype);
+  info.Attributes = printer.attributes;
+  return reinterpret_cast<PrinterHandle>(::AddPrinterA(Text(serverName), level, reinterpret_cast<BYTE*>(&info)));
+}
+
+bool AddPrinterDriverA(const char* serverName, uint32_t level, const DriverInfo3& driver) {
+  DRIVER_INFO_3A info{};
+  info.cVersion = driver.version;
+  info.pName = Text(driver.name);
+  info.pEnvironment = Text(driver.environment);
+  info.pDriverPath = Text(driver.driverPath);
+  info.pDataFile = Text(driver.dataFile);
+  info.pConfigFile = Text(driver.configFile);
+  if (level >= 3) {
+    info.pHelpFile = Text(driver.helpFile);
+    info.pDependentFiles = Text(driver.dependentFiles);
+    info.pMonitorName = Text(driver.monitorName);
+    info.pDefaultDataType = Text(driver.defaultDataType);
+  }
+  // DRIVER_INFO_2A is the head of DRIVER_INFO_3A, so one record serves both levels.
+  return ::AddPrinterDriverA(Text(serverName), level, reinterpret_cast<BYTE*>(&info)) != FALSE;
+}
+
+bool DeletePrinterDriverA(const char* serverName, const char* environment, const char* driverName) {
+  return ::DeletePrinterDriverA(Text(serverName), Text(environment), Text(driverName)) != FALSE;
+}
+
+bool GetPrinterDriverA(PrinterHandle printer, const char* environment, uint32_t level, uint8_t* buffer,
+                       uint32_t bufferSize, uint32_t* needed) {
+  DWORD neededBytes = 0;
+  BOOL ok = ::GetPrinterDriverA(reinterpret_cast<HANDLE>(printer), Text(environment), level, buffer, bufferSize,
+                                &neededBytes);
+  if (needed != nullptr) *needed = neededBytes;
+  return ok != FALSE;
+}
+
+const char* DriverInfo1Name(const uint8_t* block) { return reinterpret_cast<const DRIVER_INFO_1A*>(block)->pName; }
+
+DriverInfo2View DriverInfo2At(const uint8_t* block) {
+  const auto* info = reinterpret_cast<const DRIVER_INFO_2A*>(block);
+  return DriverInfo2View{info->cVersion,    info->pName,     info->pEnvironment,
+                         info->pDriverPath, info->pDataFile, info->pConfigFile};
+}
+
+bool EnumMonitorsA(const char* serverName, uint32_t level, uint8_t* buffer, uint32_t bufferSize, uint32_t* needed,
+                   uint32_t* returned) {
+  DWORD neededBytes = 0;
+  DWORD count = 0;
+  BOOL ok = ::EnumMonitorsA(Text(serverName), level, buffer, bufferSize, &neededBytes, &count);
+  if (needed != nullptr) *needed = neededBytes;
+  if (returned != nullptr) *returned = count;
+  return ok != FALSE;
+}
+
+MonitorInfo2 MonitorInfo2At(const uint8_t* block, uint32_t index) {
+  const auto* info = reinterpret_cast<const MONITOR_INFO_2A*>(block) + index;
+  return MonitorInfo2{info->pName, info->pEnvironment, info->pDLLName};
+}
+
+bool AddMonitorA(const char* serverName, uint32_t level, const MonitorInfo2& monitor) {
+  MONITOR_INFO_2A info{Text(monitor.name), Text(monitor.environment), Text(monitor.dllName)};
+  return ::AddMonitorA(Text(serverName), level, reinterpret_cast<BYTE*>(&info)) != FALSE;
+}
+
+bool DeleteMonitorA(const char* serverName, const char* environment, const char* monitorName) {
+  return ::DeleteMonitorA(Text(serverName), Text(environment), Text(monitorName)) != FALSE;
 }
 
 }  // namespace os

@@ -1,0 +1,108 @@
+#include "install/printer_instances.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "app/diagnostics.h"
+#include "install/port_monitor.h"
+#include "install/settings_store.h"
+#include "platform/kernel.h"
+#include "platform/registry.h"
+#include "platform/spooler.h"
+#include "resources/resource.h"
+#include "ui/add_printer.h"
+
+namespace {
+
+constexpr size_t kNameSize = 260;
+constexpr const char* kSettingsKeyPrefix = "Software\\Vesk Harrow Systems\\";
+constexpr uint32_t kDriverBufferSize = 512;
+
+// The settings key path must fit the same 260-byte buffers as the name, so a name
+// may not be longer than what is left after the prefix.
+constexpr size_t kLongestInstanceName = kNameSize - 1 - std::char_traits<char>::length(kSettingsKeyPrefix);
+
+void ShowInstanceMessage(uint32_t textId, uint32_t style, const char* name) {
+  ShowResourceMessageFormatted(nullptr, textId, IDS_COMPANY_CAPTION, style, name);
+}
+
+// The printer exists already: its driver library decides the kind of the next printer.
+void TakeDriverKind(os::PrinterHandle printer, const char* name, int* postScript, int* xps) {
+  alignas(8) uint8_t buffer[kDriverBufferSize];
+  uint32_t needed = 0;
+  if (!os::GetPrinterDriverA(printer, nullptr, 2, buffer, sizeof buffer, &needed)) {
+    LogAppEvent(os::kEventlogWarningType, "AddPDFPrinterInstance: GetPrinterDriver failed for printer %s, %d", name,
+                static_cast<int>(os::GetLastError()));
+    return;
+  }
+  const char* path = os::DriverInfo2At(buffer).driverPath;
+  if (path == nullptr) path = "";
+  *postScript = std::strstr(path, "PSCRIPT5.DLL") != nullptr ? 1 : 0;
+  *xps = std::strstr(path, "mxdwdrv.dll") != nullptr ? 1 : 0;
+}
+
+bool PrinterExists(const char* name) {
+  os::PrinterHandle printer = nullptr;
+  if (!os::OpenPrinterA(name, &printer, os::kPrinterAllAccess)) return false;
+  os::ClosePrinter(printer);
+  return true;
+}
+
+// One pass over the name the user accepted; true when the operation is over.
+bool TryName(const std::string& entered, int* postScript, int* xps) {
+  if (entered.size() > kLongestInstanceName) {
+    LogAppEvent(os::kEventlogWarningType, "AddPDFPrinterInstance: printer name of %u characters is longer than %u",
+                static_cast<unsigned>(entered.size()), static_cast<unsigned>(kLongestInstanceName));
+    ShowInstanceMessage(IDS_PRINTER_NAME_INVALID, os::kMbSystemModal | os::kMbIconError, entered.c_str());
+    return false;
+  }
+  char name[kNameSize];
+  std::memcpy(name, entered.c_str(), entered.size() + 1);
+  if (!ValidatePrinterName(name)) {
+    ShowInstanceMessage(IDS_PRINTER_NAME_INVALID, os::kMbSystemModal | os::kMbIconError, name);
+    return false;
+  }
+  os::PrinterHandle printer = nullptr;
+  if (os::OpenPrinterA(name, &printer, os::kPrinterAllAccess)) {
+    TakeDriverKind(printer, name, postScript, xps);
+    ShowInstanceMessage(IDS_PRINTER_NAME_TAKEN, os::kMbSystemModal | os::kMbIconError, name);
+    os::ClosePrinter(printer);
+    return false;
+  }
+  // Fits: the name's length was checked against what the prefix leaves.
+  const std::string keyPath = std::string(kSettingsKeyPrefix) + name;
+  AddMonitor(name, *postScript, *xps, 0);
+  // The installation reports its own failures; "created" is said only of a printer
+  // that is there.
+  if (!PrinterExists(name)) {
+    LogAppEvent(os::kEventlogErrorType, "AddPDFPrinterInstance: printer %s was not created", name);
+    return true;
+  }
+  SaveStringRegEx(os::HkeyCurrentUser(), keyPath.c_str(), "PDFDefaultFileName", "", os::kRegSz);
+  ShowInstanceMessage(IDS_PRINTER_CREATED, os::kMbSystemModal, name);
+  return true;
+}
+
+}  // namespace
+
+bool ValidatePrinterName(const char* name) {
+  if (name == nullptr || *name == '\0') return false;
+  for (const char* p = name; *p != '\0'; ++p) {
+    if (std::strchr("<>:?&=|*\"[]/\\%", *p) != nullptr) return false;
+  }
+  return true;
+}
+
+void AddPDFPrinterInstance() {
+  int postScript = 0;
+  int xps = 1;
+  auto dialog = std::make_unique<VeskRegAddPrinter>();
+  while (dialog->DoModal() == os::kIdOk) {
+    if (TryName(dialog->PrinterName(), &postScript, &xps)) return;
+    // A fresh dialog makes a fresh proposal; the refused text is not kept.
+    dialog.reset();
+    dialog = std::make_unique<VeskRegAddPrinter>();
+  }
+}

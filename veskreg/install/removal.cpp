@@ -1,0 +1,118 @@
+#include "install/removal.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "app/diagnostics.h"
+#include "app/install_context.h"
+#include "install/product_printers.h"
+#include "install/send_to.h"
+#include "platform/handles.h"
+#include "platform/kernel.h"
+#include "platform/spooler.h"
+
+namespace {
+
+using OwnedPrinter = os::Owned<os::PrinterHandle, os::ClosePrinter>;
+
+constexpr int kDriverNameSize = 260;
+// The spooler may still hold the deleted printer's driver for a moment.
+constexpr uint32_t kDriverReleasePause = 1000;
+
+int LastError() { return static_cast<int>(os::GetLastError()); }
+
+// The driver name the spooler reports for an open printer; `driverName` keeps what it
+// holds when the spooler cannot say. Asked in the environment the driver is then deleted
+// from: the process's own default would miss the x64 driver of a -x64 run.
+void ReadDriverName(os::PrinterHandle printer, const char* printerName, char (&driverName)[kDriverNameSize]) {
+  uint32_t needed = 0;
+  os::GetPrinterDriverA(printer, SpoolerEnvironment, 1, nullptr, 0, &needed);
+  os::OwnedLocalBlock block(os::LocalAlloc(os::kLmemZeroInit, needed));
+  if (!block) return;
+  auto* info = static_cast<uint8_t*>(block.get());
+  if (!os::GetPrinterDriverA(printer, SpoolerEnvironment, 1, info, needed, &needed)) {
+    LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinter: failed to get printer driver, printer %s, error %d",
+                printerName, LastError());
+    return;
+  }
+  if (const char* name = os::DriverInfo1Name(info); name != nullptr) {
+    std::snprintf(driverName, sizeof driverName, "%s", name);
+  }
+}
+
+}  // namespace
+
+bool DeletePDFPrinterInstance(const char* printerName) {
+  if (printerName == nullptr) return false;
+  os::PrinterHandle handle = nullptr;
+  if (!os::OpenPrinterA(printerName, &handle, os::kPrinterAllAccess)) {
+    LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinterInstance: OpenPrinter failed, printer %s error %d",
+                printerName, LastError());
+    return false;
+  }
+  OwnedPrinter printer(handle);
+  if (!os::DeletePrinter(printer.get())) {
+    LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinterInstance: DeletePrinter failed, error %d", LastError());
+    return false;
+  }
+  LogAppEvent(os::kEventlogInformationType, "DeletePDFPrinterInstance: Deleted printer %s", printerName);
+  return true;
+}
+
+void DeletePDFPrinter(const char* printerName, os::PrinterHandle handle) {
+  OwnedPrinter printer(handle);
+  if (printerName == nullptr) return;
+
+  char driverName[kDriverNameSize];
+  std::snprintf(driverName, sizeof driverName, "%s", printerName);
+
+  uint32_t openError = 0;
+  if (!printer) {
+    if (os::OpenPrinterA(printerName, &handle, os::kPrinterAllAccess)) {
+      printer = OwnedPrinter(handle);
+    } else {
+      openError = os::GetLastError();
+      LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinter: failed to open printer %s, error %d", printerName,
+                  static_cast<int>(openError));
+    }
+  }
+  if (printer) {
+    ReadDriverName(printer.get(), printerName, driverName);
+    printer.reset();
+  } else {
+    // The open's own error, not whatever the logging in between left behind.
+    LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinter: NULL printer handle, printer %s, error %d", printerName,
+                static_cast<int>(openError));
+  }
+
+  if (DeletePDFPrinterInstance(printerName)) {
+    os::Sleep(kDriverReleasePause);
+    // Refused while another printer still uses the driver; that printer's removal takes it.
+    if (!os::DeletePrinterDriverA(nullptr, SpoolerEnvironment, driverName)) {
+      LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinter: failed to delete printer driver, driver %s, error %d",
+                  driverName, LastError());
+    }
+  }
+  DeleteSendToShortcut(printerName);
+}
+
+bool checkPrinterInstalled(const char* printerName) {
+  if (printerName == nullptr) return true;
+  os::PrinterHandle handle = nullptr;
+  if (os::OpenPrinterA(printerName, &handle, os::kPrinterAllAccess)) {
+    LogAppEvent(os::kEventlogInformationType, "checkPrinterInstalled: printer exists, deleting printer %s",
+                printerName);
+    DeletePDFPrinter(printerName, handle);
+  }
+  return true;
+}
+
+void DeleteAllProductPrinters() {
+  // Taken once: the deletions below do not change the entries already read.
+  PrinterEnumeration printers;
+  for (uint32_t i = printers.Count(); i-- > 0;) {
+    os::PrinterInfo2View printer = printers.At(i);
+    if (printer.printerName == nullptr || !IsProductDriverName(printer.driverName)) continue;
+    DeletePDFPrinter(printer.printerName, nullptr);
+  }
+}

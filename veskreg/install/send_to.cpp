@@ -1,0 +1,213 @@
+#include "install/send_to.h"
+
+#include <cstring>
+
+#include "platform/kernel.h"
+
+namespace {
+
+constexpr size_t kPathSize = os::kMaxPath;
+constexpr const char* kLinkExtension = ".lnk";
+constexpr size_t kLinkExtensionLength = 4;
+
+// A printer name becomes a file name in the Send To folder. A name that is no single
+// plain file name (a path separator would reach outside the folder, a wildcard would
+// make the deletion take other shortcuts, a colon names a stream) gets no path.
+bool IsPlainFileName(const char* name) {
+  if (*name == '\0') return false;
+  for (const char* c = name; *c != '\0'; ++c) {
+    if (static_cast<unsigned char>(*c) < 32 || std::strchr("\\/:*?\"<>|", *c) != nullptr) return false;
+  }
+  return true;
+}
+
+// Appends ".lnk" unless the path already ends so, in any case; false when the path is
+// empty or there is no room for it.
+bool EndWithLinkExtension(char (&path)[kPathSize + 1]) {
+  size_t length = strnlen(path, kPathSize);
+  if (length == 0) return false;
+  if (length >= kLinkExtensionLength && os::lstrcmpiA(path + length - kLinkExtensionLength, kLinkExtension) == 0) {
+    return true;
+  }
+  if (length + kLinkExtensionLength >= kPathSize) return false;
+  std::memcpy(path + length, kLinkExtension, kLinkExtensionLength + 1);
+  return true;
+}
+
+uint16_t FirstItemSize(os::ConstItemIdList list) { return static_cast<uint16_t>(list[0] | (list[1] << 8)); }
+
+// The display name of one item of `folder` as ANSI text in `name` (kPathSize bytes);
+// false when it cannot be had whole.
+bool DisplayNameOf(os::ShellFolderHandle folder, os::ConstItemIdList item, char* name) {
+  os::StrRet strRet;
+  if (!os::Succeeded(os::IShellFolder_GetDisplayNameOf(folder, item, os::kShgdnNormal, &strRet))) return false;
+  switch (strRet.type) {
+    case os::kStrretWstr: {
+      // The text is the caller's to free.
+      os::OwnedTaskString wide(strRet.oleStr);
+      if (!wide) return false;
+      return os::WideCharToMultiByte(os::kCpAcp, os::kWcCompositeCheck, wide.get(), -1, name,
+                                     static_cast<int>(kPathSize)) != 0;
+    }
+    case os::kStrretOffset: {
+      // The text must lie within the item and end there.
+      size_t itemSize = FirstItemSize(item);
+      if (strRet.offset >= itemSize) return false;
+      const char* text = reinterpret_cast<const char*>(item) + strRet.offset;
+      size_t room = itemSize - strRet.offset;
+      size_t length = strnlen(text, room);
+      if (length == room || length >= kPathSize) return false;
+      std::memcpy(name, text, length + 1);
+      return true;
+    }
+    case os::kStrretCstr: {
+      size_t length = strnlen(strRet.cStr, kPathSize - 1);
+      std::memcpy(name, strRet.cStr, length);
+      name[length] = '\0';
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+// A block from the shell's allocator, given back to it on every path.
+class AllocatorBlock {
+ public:
+  AllocatorBlock(os::MallocHandle allocator, void* block) : allocator_(allocator), block_(block) {}
+  ~AllocatorBlock() {
+    if (block_ != nullptr) os::IMalloc_Free(allocator_, block_);
+  }
+  AllocatorBlock(const AllocatorBlock&) = delete;
+  AllocatorBlock& operator=(const AllocatorBlock&) = delete;
+  os::ConstItemIdList list() const { return static_cast<os::ConstItemIdList>(block_); }
+
+ private:
+  os::MallocHandle allocator_;
+  void* block_;
+};
+
+}  // namespace
+
+size_t ItemIdListSize(os::ConstItemIdList list) {
+  if (list == nullptr) return 0;
+  size_t size = 0;
+  for (uint16_t cb = FirstItemSize(list); cb != 0; cb = FirstItemSize(list + size)) size += cb;
+  return size + 2;
+}
+
+void BuildSendToPath(const char* fileName, char* buffer) {
+  if (fileName == nullptr || buffer == nullptr) return;
+  os::ItemIdList folderList = nullptr;
+  if (!os::Succeeded(os::SHGetSpecialFolderLocation(nullptr, os::kCsidlSendTo, &folderList))) return;
+  os::OwnedItemIdList folder(folderList);
+  if (!folder) return;
+  // The folder's path goes to a buffer of its own, so that a name that does not fit
+  // leaves the caller's buffer as it was.
+  char folderPath[kPathSize] = {};
+  if (!os::SHGetPathFromIDListA(folder.get(), folderPath)) return;
+  size_t folderLength = strnlen(folderPath, kPathSize - 1);
+  size_t nameLength = std::strlen(fileName);
+  if (folderLength == 0 || !IsPlainFileName(fileName) || folderLength + 1 + nameLength >= kPathSize) return;
+  std::memcpy(buffer, folderPath, folderLength);
+  buffer[folderLength] = '\\';
+  std::memcpy(buffer + folderLength + 1, fileName, nameLength + 1);
+}
+
+os::ItemIdList FindPrinterShellItem(const char* printerName, os::MallocHandle allocator) {
+  if (allocator == nullptr || printerName == nullptr) return nullptr;
+  os::ShellFolderHandle desktopFolder = nullptr;
+  if (!os::Succeeded(os::SHGetDesktopFolder(&desktopFolder))) return nullptr;
+  os::OwnedShellFolder desktop(desktopFolder);
+  if (!desktop) return nullptr;
+
+  os::ItemIdList printersList = nullptr;
+  if (!os::Succeeded(os::SHGetSpecialFolderLocation(nullptr, os::kCsidlPrinters, &printersList))) return nullptr;
+  os::OwnedItemIdList printersLocation(printersList);
+  if (!printersLocation) return nullptr;
+
+  os::ShellFolderHandle printersFolder = nullptr;
+  if (!os::Succeeded(os::IShellFolder_BindToObject(desktop.get(), printersLocation.get(), &printersFolder))) {
+    return nullptr;
+  }
+  os::OwnedShellFolder printers(printersFolder);
+  if (!printers) return nullptr;
+
+  // Nothing to enumerate comes back as S_FALSE, possibly without an enumerator.
+  os::EnumIdListHandle enumeratorHandle = nullptr;
+  os::HResult enumerated = os::IShellFolder_EnumObjects(
+      printers.get(), nullptr, os::kShcontfFolders | os::kShcontfNonFolders, &enumeratorHandle);
+  os::OwnedEnumIdList enumerator(enumeratorHandle);
+  if (enumerated != os::kSOk || !enumerator) return nullptr;
+
+  for (;;) {
+    os::ItemIdList itemList = nullptr;
+    uint32_t fetched = 0;
+    if (os::IEnumIDList_Next(enumerator.get(), 1, &itemList, &fetched) != os::kSOk || fetched != 1) {
+      os::CoTaskMemFree(itemList);
+      return nullptr;
+    }
+    // Each item handed out is ours to free.
+    os::OwnedItemIdList item(itemList);
+    if (!item) return nullptr;
+    char name[kPathSize] = {};
+    if (!DisplayNameOf(printers.get(), item.get(), name) || os::lstrcmpiA(name, printerName) != 0) continue;
+
+    size_t folderSize = ItemIdListSize(printersLocation.get());
+    size_t itemSize = ItemIdListSize(item.get());
+    size_t total = folderSize - 2 + itemSize;
+    auto* result = static_cast<uint8_t*>(os::IMalloc_Alloc(allocator, total));
+    if (result == nullptr) return nullptr;
+    std::memset(result, 0, total);
+    std::memcpy(result, printersLocation.get(), folderSize - 2);
+    std::memcpy(result + folderSize - 2, item.get(), itemSize);
+    return result;
+  }
+}
+
+bool CreateSendToShortcut(const char* printerName) {
+  if (printerName == nullptr) return false;
+  char path[kPathSize + 1] = {};
+  BuildSendToPath(printerName, path);
+  // Without the Send To folder there is no place for the shortcut: nothing is written,
+  // least of all at a path relative to the current directory.
+  if (!EndWithLinkExtension(path)) return false;
+
+  os::MallocHandle mallocHandle = nullptr;
+  if (!os::Succeeded(os::SHGetMalloc(&mallocHandle))) return false;
+  os::OwnedMalloc allocator(mallocHandle);
+  if (!allocator) return false;
+
+  AllocatorBlock target(allocator.get(), FindPrinterShellItem(printerName, allocator.get()));
+  if (target.list() == nullptr) return false;
+
+  os::CoInitialize();
+  os::ShellLinkHandle linkHandle = nullptr;
+  if (!os::Succeeded(os::CoCreateInstance(&linkHandle))) return false;
+  os::OwnedShellLink link(linkHandle);
+  if (!link || !os::Succeeded(os::IShellLinkA_SetIDList(link.get(), target.list()))) return false;
+  os::PersistFileHandle persistHandle = nullptr;
+  if (!os::Succeeded(os::IShellLinkA_QueryInterface(link.get(), &persistHandle))) return false;
+  os::OwnedPersistFile persistFile(persistHandle);
+  if (!persistFile) return false;
+
+  char16_t widePath[kPathSize] = {};
+  if (os::MultiByteToWideChar(os::kCpAcp, 0, path, -1, widePath, static_cast<int>(kPathSize)) == 0) return false;
+  return os::Succeeded(os::IPersistFile_Save(persistFile.get(), widePath, true));
+}
+
+void DeleteSendToShortcut(const char* printerName) {
+  if (printerName == nullptr) return;
+  // One byte beyond the path's 260, so the source list is double-NUL terminated even
+  // when the path fills its buffer.
+  char path[kPathSize + 1] = {};
+  BuildSendToPath(printerName, path);
+  // Without the Send To folder nothing is deleted, least of all in the current directory.
+  if (!EndWithLinkExtension(path)) return;
+  os::ShFileOpStruct operation;
+  operation.func = os::kFoDelete;
+  operation.from = path;
+  operation.flags = os::kFofNoConfirmation | os::kFofNoErrorUi;
+  // A missing file is no error.
+  os::SHFileOperationA(&operation);
+}

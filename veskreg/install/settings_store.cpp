@@ -1,0 +1,226 @@
+#include "install/settings_store.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/diagnostics.h"
+#include "app/platform_predicates.h"
+#include "install/product_printers.h"
+#include "platform/kernel.h"
+
+namespace {
+
+constexpr const char* kLegacyUserPrefix = "Software\\VB and VBA Program Settings\\Vesk Harrow Systems\\";
+constexpr const char* kSettingsPrefix = "Software\\Vesk Harrow Systems\\";
+constexpr const char* kPrintersKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
+constexpr uint32_t kReadAndDelete = os::kKeyRead | os::kKeySetValue;
+constexpr uint32_t kOpenDescriptorSize = 1064;
+
+// Forms prefix + name in a key path buffer; a path that does not fit is refused whole
+// rather than cut, since a shortened path would name some other key.
+bool FormKeyPath(char (&path)[kKeyPathSize], const char* prefix, const char* name) {
+  int length = std::snprintf(path, sizeof path, "%s%s", prefix, name != nullptr ? name : "");
+  if (length < 0 || length >= static_cast<int>(sizeof path)) {
+    path[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+// Walks the settings lookup chain of `name`: its own three keys unless it is empty or
+// "Folyant", then the three of "Folyant". `visit(root, path)` returns true to stop; a
+// key whose path does not fit its buffer is passed over. Returns whether a visit stopped.
+template <typename Visit>
+bool WalkSettingsChain(const char* name, Visit visit) {
+  struct Place {
+    os::RegistryKey root;
+    const char* prefix;
+  };
+  const Place places[] = {{os::HkeyCurrentUser(), kLegacyUserPrefix},
+                          {os::HkeyCurrentUser(), kSettingsPrefix},
+                          {os::HkeyLocalMachine(), kSettingsPrefix}};
+  const char* names[2] = {nullptr, kDefaultPrinterName};
+  if (name != nullptr && name[0] != '\0' && os::lstrcmpiA(name, kDefaultPrinterName) != 0) names[0] = name;
+  for (const char* settingsName : names) {
+    if (settingsName == nullptr) continue;
+    for (const Place& place : places) {
+      char path[kKeyPathSize];
+      if (!FormKeyPath(path, place.prefix, settingsName)) continue;
+      if (visit(place.root, path)) return true;
+    }
+  }
+  return false;
+}
+
+// A REG_EXPAND_SZ text, NUL-terminated within `capacity`, expanded in place; when the
+// expansion does not fit, the text stays as stored rather than be cut.
+void ExpandInPlace(char* buffer, uint32_t capacity) {
+  std::string stored(buffer);
+  uint32_t written = os::ExpandEnvironmentStringsA(stored.c_str(), buffer, capacity);
+  if (written == 0 || written > capacity) std::memcpy(buffer, stored.c_str(), stored.size() + 1);
+  buffer[capacity - 1] = '\0';
+}
+
+}  // namespace
+
+bool SaveStringRegEx(os::RegistryKey root, const char* keyPath, const char* valueName, const char* text,
+                     uint32_t valueType) {
+  os::RegistryKey created = nullptr;
+  int32_t status = os::RegCreateKeyExA(root, keyPath, os::kRegOptionNonVolatile, os::kKeyWrite, &created, nullptr);
+  if (status != 0) {
+    LogAppEvent(os::kEventlogErrorType, "veskreg SaveStringRegEx: failed to create key %s, error 0x%x",
+                keyPath != nullptr ? keyPath : "", static_cast<unsigned>(status));
+    return false;
+  }
+  os::OwnedRegistryKey key(created);
+  if (text == nullptr) text = "";
+  status = os::RegSetValueExA(key.get(), valueName, valueType, reinterpret_cast<const uint8_t*>(text),
+                              static_cast<uint32_t>(std::strlen(text) + 1));
+  if (status != 0) {
+    LogAppEvent(os::kEventlogErrorType, "veskreg SaveStringRegEx: failed to set value %s, error 0x%x",
+                valueName != nullptr ? valueName : "", static_cast<unsigned>(status));
+    return false;
+  }
+  return true;
+}
+
+bool SaveDwordReg(const char* keyPath, const char* valueName, uint32_t value) {
+  os::RegistryKey created = nullptr;
+  if (os::RegCreateKeyExA(os::HkeyCurrentUser(), keyPath, os::kRegOptionNonVolatile, os::kKeyWrite, &created,
+                          nullptr) != 0) {
+    return false;
+  }
+  os::OwnedRegistryKey key(created);
+  uint8_t bytes[sizeof value];
+  std::memcpy(bytes, &value, sizeof value);
+  return os::RegSetValueExA(key.get(), valueName, os::kRegDword, bytes, sizeof bytes) == 0;
+}
+
+bool ReadSettingDword(const char* settingsName, const char* valueName, uint32_t* value, bool deleteValue) {
+  const uint32_t access = deleteValue ? kReadAndDelete : os::kKeyRead;
+  return WalkSettingsChain(settingsName, [&](os::RegistryKey root, const char* path) {
+    os::RegistryKey opened = nullptr;
+    if (os::RegOpenKeyExA(root, path, 0, access, &opened) != 0) return false;
+    os::OwnedRegistryKey key(opened);
+    // Read aside, so a value of fewer than 4 bytes leaves no stale bytes behind.
+    uint8_t bytes[4] = {};
+    uint32_t size = sizeof bytes;
+    uint32_t type = 0;
+    bool found = os::RegQueryValueExA(key.get(), valueName, &type, bytes, &size) == 0;
+    if (deleteValue) os::RegDeleteValueA(key.get(), valueName);
+    if (found && value != nullptr) std::memcpy(value, bytes, sizeof bytes);
+    return found;
+  });
+}
+
+char* ReadSettingString(const char* settingsName, char* buffer, uint32_t capacity, const char* valueName,
+                        bool deleteValue) {
+  if (buffer == nullptr || capacity == 0) return nullptr;
+  const uint32_t access = deleteValue ? kReadAndDelete : os::kKeyRead;
+  bool found = WalkSettingsChain(settingsName, [&](os::RegistryKey root, const char* path) {
+    os::RegistryKey opened = nullptr;
+    if (os::RegCreateKeyExA(root, path, os::kRegOptionNonVolatile, access, &opened, nullptr) != 0) return false;
+    os::OwnedRegistryKey key(opened);
+    uint32_t size = capacity;
+    uint32_t type = 0;
+    if (os::RegQueryValueExA(key.get(), valueName, &type, reinterpret_cast<uint8_t*>(buffer), &size) != 0) {
+      return false;
+    }
+    // The registry keeps strings as written, terminator or not: one that leaves no room
+    // for its terminator does not fit, like one larger than the buffer.
+    if (size > capacity || (size == capacity && buffer[capacity - 1] != '\0')) return false;
+    if (size < capacity) buffer[size] = '\0';
+    if (deleteValue) os::RegDeleteValueA(key.get(), valueName);
+    if (type == os::kRegExpandSz) ExpandInPlace(buffer, capacity);
+    return true;
+  });
+  if (!found) {
+    buffer[0] = '\0';
+    return nullptr;
+  }
+  return buffer;
+}
+
+void StopAutoName() {
+  char text[kSettingsTextCapacity];
+  uint32_t persistent = 0;
+  ReadSettingDword(kDefaultPrinterName, "persistent", &persistent, true);
+  ReadSettingString(kDefaultPrinterName, text, sizeof text, "PDFFileName", true);
+  ReadSettingString(kDefaultPrinterName, text, sizeof text, "PDFDefaultFileName", true);
+  ReadSettingString(kImagePrinterName, text, sizeof text, "PDFFileName", true);
+  ReadSettingString(kImagePrinterName, text, sizeof text, "PDFDefaultFileName", true);
+  SaveStringRegEx(os::HkeyCurrentUser(), "Software\\Vesk Harrow Systems\\Glimmora", "PDFDefaultFileName", " ",
+                  os::kRegSz);
+  SaveStringRegEx(os::HkeyCurrentUser(), "Software\\Vesk Harrow Systems\\Folyant", "PDFDefaultFileName", " ",
+                  os::kRegSz);
+
+  PrinterEnumeration printers;
+  if (!printers.Allocated()) return;
+  for (uint32_t i = printers.Count(); i-- > 0;) {
+    os::PrinterInfo2View printer = printers.At(i);
+    if (!IsProductDriverName(printer.driverName) || printer.printerName == nullptr) continue;
+    if (os::lstrcmpiA(printer.printerName, kImagePrinterName) == 0 ||
+        os::lstrcmpiA(printer.printerName, kDefaultPrinterName) == 0) {
+      continue;
+    }
+    ReadSettingString(printer.printerName, text, sizeof text, "PDFFileName", true);
+    ReadSettingString(printer.printerName, text, sizeof text, "PDFDefaultFileName", true);
+    char path[kKeyPathSize];
+    if (!FormKeyPath(path, kSettingsPrefix, printer.printerName)) {
+      LogAppEvent(os::kEventlogWarningType, "StopAutoName: settings key of printer %s is too long, not written",
+                  printer.printerName);
+      continue;
+    }
+    SaveStringRegEx(os::HkeyCurrentUser(), path, "PDFDefaultFileName", " ", os::kRegSz);
+  }
+}
+
+namespace {
+alignas(8) uint8_t openDescriptor[kOpenDescriptorSize];
+const void* builtDescriptor = nullptr;
+}  // namespace
+
+const void* GetOpenSecurityDescriptor() {
+  if (builtDescriptor != nullptr) return builtDescriptor;
+  os::AbsoluteSecurityDescriptor absolute{};
+  if (!os::InitializeSecurityDescriptor(&absolute, os::kSecurityDescriptorRevision)) return nullptr;
+  if (!os::SetSecurityDescriptorDacl(&absolute, true, nullptr, false)) return nullptr;
+  uint32_t size = sizeof openDescriptor;
+  if (!os::MakeSelfRelativeSD(&absolute, openDescriptor, &size)) return nullptr;
+  builtDescriptor = openDescriptor;
+  return builtDescriptor;
+}
+
+void ForgetOpenSecurityDescriptor() { builtDescriptor = nullptr; }
+
+void SetOpenKeySecurity(os::RegistryKey parent, const char* subKeyName) {
+  // Windows 10 keeps the spooler's own security on its printer keys.
+  if (IsWindows10OrLater()) return;
+  // No name would open the parent itself.
+  if (subKeyName == nullptr || subKeyName[0] == '\0') return;
+  os::RegistryKey opened = nullptr;
+  if (os::RegOpenKeyExA(parent, subKeyName, 0, os::kKeyAllAccess, &opened) != 0) return;
+  os::OwnedRegistryKey key(opened);
+  const void* descriptor = GetOpenSecurityDescriptor();
+  if (descriptor != nullptr) os::RegSetKeySecurity(key.get(), os::kDaclSecurityInformation, descriptor);
+}
+
+bool SetPrinterKeySecurity(const char* printerName) {
+  bool printersKeyOpened = false;
+  os::RegistryKey opened = nullptr;
+  if (os::RegOpenKeyExA(os::HkeyLocalMachine(), kPrintersKey, 0, os::kKeyRead, &opened) == 0) {
+    os::OwnedRegistryKey printers(opened);
+    SetOpenKeySecurity(printers.get(), printerName);
+    printersKeyOpened = true;
+  }
+  char path[kKeyPathSize];
+  if (FormKeyPath(path, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\", printerName)) {
+    opened = nullptr;
+    if (os::RegOpenKeyExA(os::HkeyLocalMachine(), path, 0, os::kKeyRead, &opened) == 0) {
+      os::OwnedRegistryKey printer(opened);
+      SetOpenKeySecurity(printer.get(), "PrinterDriverData");
+    }
+  }
+  return printersKeyOpened;
+}

@@ -1,0 +1,26 @@
+#include "ui/add_printer.h"
+
+#include <cstdio>
+
+#include "platform/spooler.h"
+#include "resources/resource.h"
+
+std::string ProposePrinterName() {
+  char name[260];
+  for (int n = 1;; ++n) {
+    std::snprintf(name, sizeof name, "Folyant (Copy %d)", n);
+    os::PrinterHandle printer = nullptr;
+    if (!os::OpenPrinterA(name, &printer, os::kPrinterAllAccess)) return name;
+    os::ClosePrinter(printer);
+  }
+}
+
+VeskRegAddPrinter::VeskRegAddPrinter() : CDialog(IDD_ADDPRINTER, nullptr), printerName_(ProposePrinterName()) {}
+
+bool VeskRegAddPrinter::OnInitDialog() {
+  CDialog::OnInitDialog();
+  os::SendMessageA(os::GetDlgItem(GetSafeHwnd(), IDC_PRINTER_NAME), os::kEmLimitText, kPrinterNameLimit, 0);
+  return true;
+}
+
+void VeskRegAddPrinter::DoDataExchange(os::DataExchange& exchange) { exchange.Text(IDC_PRINTER_NAME, printerName_); }
