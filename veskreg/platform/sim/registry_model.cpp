@@ -47,14 +47,13 @@ const RegistryKeyState* Registry::FindKey(std::string_view path) const {
 
 void Registry::DeleteKey(std::string_view path) {
   std::string folded = Fold(path);
+  keys_.erase(folded);
+  // Subkeys sort together right behind "path\".
   std::string prefix = folded + "\\";
-  for (auto it = keys_.begin(); it != keys_.end();) {
-    if (it->first == folded || it->first.compare(0, prefix.size(), prefix) == 0) {
-      it = keys_.erase(it);
-    } else {
-      ++it;
-    }
-  }
+  auto first = keys_.lower_bound(prefix);
+  auto last = first;
+  while (last != keys_.end() && last->first.compare(0, prefix.size(), prefix) == 0) ++last;
+  keys_.erase(first, last);
 }
 
 std::vector<std::string> Registry::KeysUnder(std::string_view path) const {

@@ -76,11 +76,19 @@ std::string ResolveEnvironment(const char* environment) {
   return {};
 }
 
-sim::Printer* FindPrinter(sim::Machine& m, std::string_view name) {
-  for (sim::Printer& p : m.printers) {
-    if (SameText(p.name, name)) return &p;
+// Names are unique, so the direction of the search is free: from the back, where the
+// program's walks (last entry first) find what they ask for at once.
+std::vector<sim::Printer>::iterator FindPrinterEntry(sim::Machine& m, std::string_view name) {
+  for (auto it = m.printers.end(); it != m.printers.begin();) {
+    --it;
+    if (SameText(it->name, name)) return it;
   }
-  return nullptr;
+  return m.printers.end();
+}
+
+sim::Printer* FindPrinter(sim::Machine& m, std::string_view name) {
+  auto it = FindPrinterEntry(m, name);
+  return it == m.printers.end() ? nullptr : &*it;
 }
 
 // The open, not yet deleted printer behind a handle; null with the error set otherwise.
@@ -238,7 +246,8 @@ bool DeletePrinter(PrinterHandle printer) {
     return false;
   }
   const std::string name = open->name;
-  std::erase_if(m.printers, [&](const sim::Printer& p) { return SameText(p.name, name); });
+  auto entry = FindPrinterEntry(m, name);
+  if (entry != m.printers.end()) m.printers.erase(entry);
   m.registry.DeleteKey(sim::PrinterKeyPath(name));
   for (auto& [id, other] : m.spooler.openPrinters) {
     if (SameText(other.name, name)) other.deleted = true;
@@ -360,11 +369,11 @@ bool DeletePrinterDriverA(const char* serverName, const char* environment, const
   // Only the spooler's own environment serves printers; other environments' drivers
   // are extra drivers for clients and can go while printers exist.
   if (env == sim::NativeEnvironment(m)) {
-    for (const sim::Printer& p : m.printers) {
-      if (SameText(p.driver, driverName)) {
-        SetLastError(kErrorPrinterDriverInUse);
-        return false;
-      }
+    bool inUse = std::any_of(m.printers.rbegin(), m.printers.rend(),
+                             [&](const sim::Printer& p) { return SameText(p.driver, driverName); });
+    if (inUse) {
+      SetLastError(kErrorPrinterDriverInUse);
+      return false;
     }
   }
   for (const sim::Driver& d : m.spooler.drivers) {
