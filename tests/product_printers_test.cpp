@@ -83,8 +83,9 @@ TEST_F(ProductPrintersTest, EnumerationSizesAsOn32BitWindows) {
   os::SetLastError(0xdeadbeef);
   EXPECT_FALSE(os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, nullptr, 0, &needed, &returned));
   EXPECT_EQ(os::GetLastError(), os::kErrorInsufficientBuffer);
-  // 84-byte record, then "Folyant", "PDFFILE:", "Folyant-A", "winprint", "RAW" with terminators.
-  EXPECT_EQ(needed, 84u + 8 + 9 + 10 + 9 + 4);
+  // 84-byte record, then "Folyant", "PDFFILE:", "Folyant-A", "winprint", "RAW" with terminators,
+  // counted in UTF-16 as the spooler keeps them.
+  EXPECT_EQ(needed, 84u + 2 * (8 + 9 + 10 + 9 + 4));
   std::vector<uint8_t> block(needed);
   EXPECT_FALSE(os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, block.data(), needed - 1, &needed, &returned));
   EXPECT_TRUE(os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, block.data(), needed, &needed, &returned));

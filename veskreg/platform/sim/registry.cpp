@@ -249,11 +249,11 @@ uint32_t ExpandEnvironmentStringsA(const char* source, char* destination, uint32
       std::string name(p + 1, end);
       for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       auto it = m.environment.find(name);
-      if (it != m.environment.end()) {
-        out += it->second;
-        p = end;
-        continue;
-      }
+      // An unknown name stays as written, both percent signs included, and the text
+      // goes on after its closing sign.
+      out += it != m.environment.end() ? it->second : std::string(p, end + 1);
+      p = end;
+      continue;
     }
     out += *p;
   }

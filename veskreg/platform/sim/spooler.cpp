@@ -53,6 +53,10 @@ bool SameText(std::string_view a, std::string_view b) {
          });
 }
 
+// The ANSI calls are answered from the spooler's UTF-16 records and converted in place,
+// so the size they ask for is the UTF-16 one: two bytes a character, terminator included.
+uint32_t WideSize(std::string_view text) { return static_cast<uint32_t>(2 * (text.size() + 1)); }
+
 std::string BaseName(std::string_view path) {
   size_t slash = path.find_last_of("\\/");
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
@@ -149,15 +153,20 @@ uint32_t ReadSlot(const uint8_t* record, uint32_t slot) {
 }  // namespace
 
 // The block is laid out as 32-bit Windows lays it out: the records first, the strings
-// packed from the end of the needed size backwards. Where Windows stores a pointer,
+// packed from the end of the needed size backwards (in ANSI, so some room stays unused). Where Windows stores a pointer,
 // the sim stores the string's offset from the block's start (0 for none).
 bool EnumPrintersA(uint32_t flags, const char* name, uint32_t level, uint8_t* buffer, uint32_t bufferSize,
                    uint32_t* needed, uint32_t* returned) {
   sim::Machine& m = sim::machine();
   if (m.Enter("EnumPrintersA") || SpoolerDown(m)) return false;
-  if (needed == nullptr || returned == nullptr || level != 2 || (flags & kPrinterEnumLocal) == 0 ||
+  if (needed == nullptr || returned == nullptr || (flags & kPrinterEnumLocal) == 0 ||
       (name != nullptr && *name != '\0')) {
     SetLastError(kErrorInvalidParameter);
+    return false;
+  }
+  // Only level 2 is modelled; the program asks for nothing else.
+  if (level != 2) {
+    SetLastError(kErrorInvalidLevel);
     return false;
   }
   *returned = 0;
@@ -169,15 +178,15 @@ bool EnumPrintersA(uint32_t flags, const char* name, uint32_t level, uint8_t* bu
   for (const sim::Printer& p : m.printers) {
     entries.push_back(Strings{p.name, p.port, p.driver, p.printProcessor, "RAW"});
     size += kPrinterInfo2Size;
-    for (const std::string* s : {&p.name, &p.port, &p.driver, &p.printProcessor}) size += s->size() + 1;
-    size += 4;  // "RAW"
+    for (const std::string* s : {&p.name, &p.port, &p.driver, &p.printProcessor}) size += WideSize(*s);
+    size += WideSize("RAW");
   }
   *needed = size;
-  if (buffer == nullptr || bufferSize < size) {
+  if (bufferSize < size) {
     SetLastError(kErrorInsufficientBuffer);
     return false;
   }
-  std::memset(buffer, 0, size);
+  if (size != 0) std::memset(buffer, 0, size);
   uint32_t end = size;
   auto put = [&](uint8_t* record, uint32_t slot, const std::string& text) {
     end -= static_cast<uint32_t>(text.size() + 1);
@@ -413,7 +422,7 @@ bool GetPrinterDriverA(PrinterHandle printer, const char* environment, uint32_t 
     texts.insert(texts.end(), {&driver->environment, &driver->driverPath, &driver->dataFile, &driver->configFile});
   }
   uint32_t size = level == 1 ? 4 : kDriverInfo2Size;
-  for (const std::string* text : texts) size += static_cast<uint32_t>(text->size() + 1);
+  for (const std::string* text : texts) size += WideSize(*text);
   *needed = size;
   if (buffer == nullptr || bufferSize < size) {
     SetLastError(kErrorInsufficientBuffer);
