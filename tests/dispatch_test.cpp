@@ -218,6 +218,7 @@ TEST_F(DispatchTest, OverlongNameIsRefusedWithALogLine) {
   EXPECT_EQ(RunProgram(line.c_str()), 0);
   ASSERT_EQ(machine().eventLog.size(), 1u);
   EXPECT_EQ(machine().eventLog[0].type, 1);
-  EXPECT_EQ(machine().eventLog[0].text, "InitInstance: printer name of 300 characters is longer than 259, no printer added");
+  EXPECT_EQ(machine().eventLog[0].text,
+            "InitInstance: printer name of 300 characters is longer than 259, no printer added");
   EXPECT_TRUE(machine().printers.empty());
 }

@@ -18,11 +18,11 @@ struct Expected {
 // Each version gives exactly its row; 8 is asked only after 10, so 10.0 answers false to it.
 TEST_F(PlatformPredicatesTest, VersionTable) {
   const Expected rows[] = {
-      {sim::kWindowsNT4, 1, 0, 0, 0, "NT 4.0"},     {sim::kWindows95, 0, 0, 0, 0, "95"},
-      {sim::kWindows98, 0, 0, 0, 0, "98"},          {sim::kWindows2000, 0, 0, 0, 0, "2000"},
-      {sim::kWindowsXP, 0, 0, 0, 0, "XP"},          {sim::kWindowsVista, 0, 1, 0, 0, "Vista"},
-      {sim::kWindows7, 0, 1, 0, 0, "7"},            {sim::kWindows8, 0, 1, 1, 0, "8"},
-      {sim::kWindows81, 0, 1, 1, 0, "8.1"},         {sim::kWindows10, 0, 1, 0, 1, "10 and 11"},
+      {sim::kWindowsNT4, 1, 0, 0, 0, "NT 4.0"}, {sim::kWindows95, 0, 0, 0, 0, "95"},
+      {sim::kWindows98, 0, 0, 0, 0, "98"},      {sim::kWindows2000, 0, 0, 0, 0, "2000"},
+      {sim::kWindowsXP, 0, 0, 0, 0, "XP"},      {sim::kWindowsVista, 0, 1, 0, 0, "Vista"},
+      {sim::kWindows7, 0, 1, 0, 0, "7"},        {sim::kWindows8, 0, 1, 1, 0, "8"},
+      {sim::kWindows81, 0, 1, 1, 0, "8.1"},     {sim::kWindows10, 0, 1, 0, 1, "10 and 11"},
   };
   for (const Expected& row : rows) {
     machine().version = row.version;

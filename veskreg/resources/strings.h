@@ -2,6 +2,9 @@
 // take them from here, so the program and its tests read the same bytes.
 #pragma once
 
+// Each text stays one literal: the resource compiler does not join adjacent strings.
+// clang-format off
+
 #define TEXT_COMPANY_CAPTION "Vesk Harrow Systems"
 #define TEXT_ERROR_126 \
   "A system error 126 occurred that prevented Folyant from being installed.  See help for steps to resolve the issue."
@@ -22,3 +25,4 @@
 #define TEXT_MAIN_LOGGING "www.veskharrow.example"
 #define TEXT_ABOUT_NOTICE "Copyright (C) 2003-2024 Vesk Harrow Systems LLC.\nwww.veskharrow.example"
 #define TEXT_ABOUT_LIBRARY_NOTICE "Portions of this product use the iText library.\nitextpdf.com"
+// clang-format on

@@ -29,7 +29,8 @@ bool ReportEventA(EventSourceHandle source, uint16_t type, uint16_t category, ui
     SetLastError(6);  // ERROR_INVALID_HANDLE
     return false;
   }
-  m.eventLog.push_back(sim::EventRecord{m.eventSources[id], type, category, eventId, insertionString ? insertionString : ""});
+  m.eventLog.push_back(
+      sim::EventRecord{m.eventSources[id], type, category, eventId, insertionString ? insertionString : ""});
   return true;
 }
 

@@ -42,7 +42,6 @@ std::string ProgramOf(const std::string& commandLine) {
   return word;
 }
 
-
 }  // namespace
 
 uint32_t GetLastError() { return lastError; }
@@ -109,7 +108,7 @@ void* LocalAlloc(uint32_t flags, std::size_t bytes) {
   if (m.Enter("LocalAlloc")) return nullptr;
   // Each block carries its handle id in front, so LocalFree can account for it.
   auto* raw = static_cast<unsigned char*>((flags & kLmemZeroInit) ? std::calloc(1, bytes + sizeof(uintptr_t))
-                                                                    : std::malloc(bytes + sizeof(uintptr_t)));
+                                                                  : std::malloc(bytes + sizeof(uintptr_t)));
   if (raw == nullptr) {
     SetLastError(kErrorNotEnoughMemory);
     return nullptr;

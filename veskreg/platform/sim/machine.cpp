@@ -17,10 +17,14 @@ Machine::Machine()
                   {IDS_PRINTER_CREATED, TEXT_PRINTER_CREATED},
                   {IDS_PRINTER_NAME_TAKEN, TEXT_PRINTER_NAME_TAKEN},
                   {IDS_PRINTER_NAME_INVALID, TEXT_PRINTER_NAME_INVALID}},
-      environment{{"SYSTEMROOT", "C:\\WINDOWS"}, {"WINDIR", "C:\\WINDOWS"}, {"USERPROFILE", "C:\\Users\\user"},
-                  {"APPDATA", "C:\\Users\\user\\AppData\\Roaming"}, {"TEMP", "C:\\Users\\user\\AppData\\Local\\Temp"}} {
+      environment{{"SYSTEMROOT", "C:\\WINDOWS"},
+                  {"WINDIR", "C:\\WINDOWS"},
+                  {"USERPROFILE", "C:\\Users\\user"},
+                  {"APPDATA", "C:\\Users\\user\\AppData\\Roaming"},
+                  {"TEMP", "C:\\Users\\user\\AppData\\Local\\Temp"}} {
   registry.CreateKey("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers");
-  registry.CreateKey("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-3");
+  registry.CreateKey(
+      "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-3");
   registry.CreateKey("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Drivers\\Version-3");
   registry.CreateKey("HKLM\\Software");
   registry.CreateKey("HKCU\\Software");
@@ -73,12 +77,13 @@ std::optional<HandleKind> Machine::KindOf(uintptr_t handle) const {
 int Machine::OpenHandles() const { return static_cast<int>(open_.size()); }
 
 int Machine::OpenHandles(HandleKind kind) const {
-  return static_cast<int>(std::count_if(open_.begin(), open_.end(), [kind](const auto& entry) { return entry.second == kind; }));
+  return static_cast<int>(
+      std::count_if(open_.begin(), open_.end(), [kind](const auto& entry) { return entry.second == kind; }));
 }
 
 std::string Machine::DescribeOpenHandles() const {
-  static const char* const names[] = {"printer", "event source", "process", "thread", "local block", "registry key",
-                                      "COM interface", "task memory block", "window", "GDI object"};
+  static const char* const names[] = {"printer",      "event source",  "process",           "thread", "local block",
+                                      "registry key", "COM interface", "task memory block", "window", "GDI object"};
   std::string text;
   for (const auto& [handle, kind] : open_) {
     char line[64];

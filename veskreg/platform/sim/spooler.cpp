@@ -153,8 +153,8 @@ uint32_t ReadSlot(const uint8_t* record, uint32_t slot) {
 }  // namespace
 
 // The block is laid out as 32-bit Windows lays it out: the records first, the strings
-// packed from the end of the needed size backwards (in ANSI, so some room stays unused). Where Windows stores a pointer,
-// the sim stores the string's offset from the block's start (0 for none).
+// packed from the end of the needed size backwards (in ANSI, so some room stays unused). Where Windows stores a
+// pointer, the sim stores the string's offset from the block's start (0 for none).
 bool EnumPrintersA(uint32_t flags, const char* name, uint32_t level, uint8_t* buffer, uint32_t bufferSize,
                    uint32_t* needed, uint32_t* returned) {
   sim::Machine& m = sim::machine();

@@ -12,8 +12,8 @@ EventSourceHandle RegisterEventSourceA(const char* sourceName) {
 bool ReportEventA(EventSourceHandle source, uint16_t type, uint16_t category, uint32_t eventId,
                   const char* insertionString) {
   const char* strings[1] = {insertionString};
-  return ::ReportEventA(reinterpret_cast<HANDLE>(source), type, category, eventId, nullptr, 1, 0, strings,
-                        nullptr) != FALSE;
+  return ::ReportEventA(reinterpret_cast<HANDLE>(source), type, category, eventId, nullptr, 1, 0, strings, nullptr) !=
+         FALSE;
 }
 
 bool DeregisterEventSource(EventSourceHandle source) {
