@@ -78,18 +78,17 @@ for d in "${dirs[@]}"; do
     done
 done
 
-# Hook for the port-monitor fixture: Wine's spooler loads the monitor DLL it
-# registers, in the calling (32-bit) process, so it goes to both views. The
-# win32 preset will build it as $fixtures/$port_monitor_fixture; until then
-# nothing is staged and an install that adds the monitor fails as it would
-# without the product's DLL.
+# The port-monitor fixture, staged as the product's folyantm7.dll: Wine's
+# spooler loads the monitor DLL it registers in the calling (32-bit) process,
+# from syswow64; system32 gets a copy for the other view. Without it an
+# install that adds the monitor fails as it would without the product's DLL.
 port_monitor_fixture=portmonitor.dll
 stage_port_monitor() {
     local dll=$fixtures/$port_monitor_fixture dir
     [[ -f $dll ]] || return 0
     for dir in system32 syswow64; do
-        rm -f "$prefix/drive_c/windows/$dir/${dll##*/}"
-        cp "$dll" "$prefix/drive_c/windows/$dir/"
+        rm -f "$prefix/drive_c/windows/$dir/folyantm7.dll"
+        cp "$dll" "$prefix/drive_c/windows/$dir/folyantm7.dll"
     done
 }
 stage_port_monitor

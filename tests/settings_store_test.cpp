@@ -233,6 +233,18 @@ TEST_F(SettingsStoreTest, StopAutoNameCoversProductPrinters) {
   EXPECT_FALSE(machine().registry.KeyExists(Key(kLegacy, "Plain"))) << "no lookup for a native printer";
 }
 
+// A printer with no naming values of its own falls back into the keys of "Folyant"; the
+// product's blank must still stand at the end, and a stale value there is still removed.
+TEST_F(SettingsStoreTest, StopAutoNameKeepsTheProductBlankWhenAPrinterFallsBack) {
+  AddPrinter("Office", "Folyant-A");
+  machine().registry.SetString(Key(kUser, "Folyant"), "PDFDefaultFileName", "report.pdf");
+
+  RunProgram("-stopautoname");
+  EXPECT_EQ(StringValue(Key(kUser, "Folyant"), "PDFDefaultFileName"), std::string(" \0", 2));
+  EXPECT_EQ(StringValue(Key(kUser, "Glimmora"), "PDFDefaultFileName"), std::string(" \0", 2));
+  EXPECT_EQ(StringValue(Key(kUser, "Office"), "PDFDefaultFileName"), std::string(" \0", 2));
+}
+
 // A product printer whose settings key cannot fit its buffer is reported, not written elsewhere.
 TEST_F(SettingsStoreTest, StopAutoNameRefusesOverlongPrinterKeys) {
   std::string name(240, 'p');

@@ -266,6 +266,76 @@ std::vector<std::string> RobotResult::windows() const {
   return lines;
 }
 
+namespace {
+
+// The value of NAME=... in a transcript line: a quoted text (escaped as
+// uirobot.exe writes it) or a word.
+std::string field(const std::string& line, const std::string& name) {
+  auto at = line.find(" " + name + "=");
+  if (at == std::string::npos) return "";
+  size_t i = at + name.size() + 2;
+  std::string value;
+  if (i >= line.size() || line[i] != '"') {
+    auto end = line.find(' ', i);
+    return line.substr(i, end == std::string::npos ? std::string::npos : end - i);
+  }
+  for (++i; i < line.size() && line[i] != '"'; ++i) {
+    if (line[i] != '\\' || i + 1 >= line.size()) {
+      value += line[i];
+      continue;
+    }
+    char next = line[++i];
+    if (next == 'n')
+      value += '\n';
+    else if (next == 'r')
+      value += '\r';
+    else if (next == 't')
+      value += '\t';
+    else if (next == 'x' && i + 2 < line.size()) {
+      value += static_cast<char>(std::stoul(line.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else
+      value += next;
+  }
+  return value;
+}
+
+unsigned long hex_field(const std::string& line, const std::string& name) {
+  std::string text = field(line, name);
+  return text.empty() ? 0 : std::stoul(text, nullptr, 16);
+}
+
+}  // namespace
+
+const SeenControl* SeenWindow::control(int id) const {
+  for (const auto& each : controls)
+    if (each.id == id) return &each;
+  return nullptr;
+}
+
+std::vector<SeenWindow> seen_windows(const RobotResult& result) {
+  std::vector<SeenWindow> windows;
+  for (const auto& line : split(result.transcript, '\n')) {
+    if (line.rfind("window ", 0) == 0) {
+      SeenWindow window;
+      window.window_class = field(line, "class");
+      window.caption = field(line, "caption");
+      window.style = hex_field(line, "style");
+      window.exstyle = hex_field(line, "exstyle");
+      windows.push_back(window);
+    } else if (line.rfind("  control ", 0) == 0 && !windows.empty()) {
+      SeenControl control;
+      control.id = std::stoi(field(line, "id"));
+      control.window_class = field(line, "class");
+      control.text = field(line, "text");
+      control.style = hex_field(line, "style");
+      control.icon = field(line, "icon");
+      windows.back().controls.push_back(control);
+    }
+  }
+  return windows;
+}
+
 Prefix::Prefix() : root_(wine_dir() / "cases" / test_name()) {
   // Thrown, so the case stops here and is reported as failed, never skipped.
   if (!WineEnvironment::problem.empty()) throw std::runtime_error(WineEnvironment::problem);
@@ -308,11 +378,12 @@ RunResult Prefix::veskreg(const std::vector<std::string>& switches, std::chrono:
 namespace {
 
 RobotResult run_robot(Prefix& prefix, std::vector<std::string> target, const std::vector<std::string>& rules,
-                      std::chrono::seconds timeout) {
+                      std::chrono::seconds timeout, const std::vector<std::string>& options = {}) {
   const fs::path transcript = prefix.root() / "uirobot.txt";
   std::vector<std::string> args = {windows_path(fixture("uirobot.exe")), "--timeout",
                                    std::to_string(std::chrono::milliseconds(timeout).count()), "--out",
                                    windows_path(transcript)};
+  args.insert(args.end(), options.begin(), options.end());
   for (const auto& rule : rules) args.insert(args.end(), {"--rule", rule});
   args.insert(args.end(), target.begin(), target.end());
   RobotResult result;
@@ -329,6 +400,13 @@ RobotResult Prefix::robot(const std::vector<std::string>& command, const std::ve
   std::vector<std::string> target = {"--"};
   target.insert(target.end(), command.begin(), command.end());
   return run_robot(*this, target, rules, timeout);
+}
+
+RobotResult Prefix::robot_holding_shift(const std::vector<std::string>& command, const std::vector<std::string>& rules,
+                                        std::chrono::seconds timeout) {
+  std::vector<std::string> target = {"--"};
+  target.insert(target.end(), command.begin(), command.end());
+  return run_robot(*this, target, rules, timeout, {"--shift"});
 }
 
 RobotResult Prefix::robot_command_line(const std::string& command_line, const std::vector<std::string>& rules,
@@ -389,6 +467,51 @@ void Prefix::stage_product_files() {
       std::ofstream(target, std::ios::binary) << "placeholder " << file << "\n";
     }
   }
+}
+
+void Prefix::stage_port_monitor(const std::string& dll) {
+  const fs::path target = drive_c() / "windows" / "syswow64" / dll;
+  fs::remove(target);
+  fs::copy_file(fixture("portmonitor.dll"), target);
+}
+
+void Prefix::stage_standin(const std::string& program, bool create_printer) {
+  // Wherever Windows keeps the program; a 32-bit caller finds syswow64's first.
+  for (const char* dir : {"windows/system32", "windows/syswow64", "windows"}) {
+    const fs::path target = drive_c() / dir / (program + ".exe");
+    if (!fs::exists(target)) continue;
+    fs::remove(target);  // may be a hard link into the template: never write through it
+    fs::copy_file(fixture("rundll32_standin.exe"), target);
+  }
+  if (create_printer) std::ofstream(drive_c() / (program + ".create")) << "create\n";
+}
+
+std::string Prefix::standin_commands(const std::string& program) const {
+  std::ifstream in(drive_c() / (program + ".txt"), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Prefix::wait_for_programs(std::chrono::seconds timeout) {
+  auto waited = run_process({"wineserver", "-w"}, {{"WINEPREFIX", root_.string()}}, {}, timeout);
+  EXPECT_FALSE(waited.timed_out) << "programs still running in " << root_ << " after " << timeout.count() << " s";
+}
+
+RegistryValue Prefix::registry_value(const std::string& root, const std::string& path, const std::string& name) {
+  RegistryValue value;
+  auto run = spoolctl({"reg-value", root, path, name});
+  EXPECT_EQ(run.exit_code, 0) << run.describe();
+  auto fields = split(run.out.substr(0, run.out.find('\n')), '\t');
+  if (fields.size() != 3 || fields[0] != "value") {
+    ADD_FAILURE() << "unexpected reg-value answer: " << run.describe();
+  } else if (fields[1] == "missing") {
+    value.error = std::stol(fields[2]);
+  } else {
+    value.present = true;
+    value.type = std::stoul(fields[1]);
+    for (size_t i = 0; i + 1 < fields[2].size(); i += 2)
+      value.data += static_cast<char>(std::stoul(fields[2].substr(i, 2), nullptr, 16));
+  }
+  return value;
 }
 
 }  // namespace wine

@@ -49,7 +49,37 @@ struct RobotResult {
   std::vector<std::string> windows() const;  // the "window ..." lines
 };
 
+// A top-level window and its controls as uirobot.exe wrote them down, in the
+// order the windows were shown.
+struct SeenControl {
+  int id = 0;
+  std::string window_class;
+  std::string text;
+  unsigned long style = 0;
+  std::string icon;  // "yes" or "no" for an icon control, else empty
+};
+
+struct SeenWindow {
+  std::string window_class;
+  std::string caption;
+  unsigned long style = 0;
+  unsigned long exstyle = 0;
+  std::vector<SeenControl> controls;
+
+  const SeenControl* control(int id) const;  // nullptr when it has none of that id
+};
+
+std::vector<SeenWindow> seen_windows(const RobotResult& result);
+
 // A spooler object listed by spoolctl.exe: the tab-separated fields after the kind.
+// A registry value as the 32-bit ANSI view reads it (spoolctl reg-value).
+struct RegistryValue {
+  bool present = false;
+  unsigned long type = 0;  // REG_SZ 1, REG_EXPAND_SZ 2, REG_DWORD 4, REG_MULTI_SZ 7
+  std::string data;        // the raw bytes
+  long error = 0;          // why it could not be read
+};
+
 struct SpoolerListing {
   std::vector<std::vector<std::string>> printers;  // name, driver, port, processor, attributes
   std::vector<std::vector<std::string>> drivers;   // environment, version, name, driver, data, config
@@ -87,11 +117,29 @@ class Prefix {
   // inside arguments, and installers pass -name="A B" as it stands.
   RobotResult robot_command_line(const std::string& command_line, const std::vector<std::string>& rules = {},
                                  std::chrono::seconds timeout = 30s);
+  // robot() with the Shift key held down in the target's threads as its
+  // windows are created (uirobot --shift).
+  RobotResult robot_holding_shift(const std::vector<std::string>& command, const std::vector<std::string>& rules = {},
+                                  std::chrono::seconds timeout = 30s);
   RunResult spoolctl(const std::vector<std::string>& args);
   SpoolerListing spooler();
 
   void set_windows_version(const std::string& version);  // winxp, win7, win81, win10, nt40, ...
   void stage_product_files();
+
+  // The port-monitor fixture as DLL in the system folder of the 32-bit view.
+  void stage_port_monitor(const std::string& dll = "folyantm7.dll");
+  // rundll32_standin.exe in place of the system program NAME.exe ("rundll32",
+  // "hh"); create_printer makes it install the printer as an INF installation
+  // would.
+  void stage_standin(const std::string& program, bool create_printer = false);
+  // The command lines the stand-in for NAME was started with, each ended by "\n".
+  std::string standin_commands(const std::string& program) const;
+  // Waits until every program of this prefix has ended: the tool starts some
+  // (hh.exe) without waiting for them.
+  void wait_for_programs(std::chrono::seconds timeout = 30s);
+  // root: "HKLM" or "HKCU".
+  RegistryValue registry_value(const std::string& root, const std::string& path, const std::string& name);
 
  private:
   fs::path root_;

@@ -142,19 +142,11 @@ char* ReadSettingString(const char* settingsName, char* buffer, uint32_t capacit
   return buffer;
 }
 
-void StopAutoName() {
-  char text[kSettingsTextCapacity];
-  uint32_t persistent = 0;
-  ReadSettingDword(kDefaultPrinterName, "persistent", &persistent, true);
-  ReadSettingString(kDefaultPrinterName, text, sizeof text, "PDFFileName", true);
-  ReadSettingString(kDefaultPrinterName, text, sizeof text, "PDFDefaultFileName", true);
-  ReadSettingString(kImagePrinterName, text, sizeof text, "PDFFileName", true);
-  ReadSettingString(kImagePrinterName, text, sizeof text, "PDFDefaultFileName", true);
-  SaveStringRegEx(os::HkeyCurrentUser(), "Software\\Vesk Harrow Systems\\Glimmora", "PDFDefaultFileName", " ",
-                  os::kRegSz);
-  SaveStringRegEx(os::HkeyCurrentUser(), "Software\\Vesk Harrow Systems\\Folyant", "PDFDefaultFileName", " ",
-                  os::kRegSz);
+namespace {
 
+// The naming values of every further product printer. A printer without values of its
+// own falls back into the keys of "Folyant" and removes what it finds there.
+void ClearProductPrinterNaming(char (&text)[kSettingsTextCapacity]) {
   PrinterEnumeration printers;
   if (!printers.Allocated()) return;
   for (uint32_t i = printers.Count(); i-- > 0;) {
@@ -174,6 +166,25 @@ void StopAutoName() {
     }
     SaveStringRegEx(os::HkeyCurrentUser(), path, "PDFDefaultFileName", " ", os::kRegSz);
   }
+}
+
+}  // namespace
+
+void StopAutoName() {
+  char text[kSettingsTextCapacity];
+  uint32_t persistent = 0;
+  ReadSettingDword(kDefaultPrinterName, "persistent", &persistent, true);
+  ReadSettingString(kDefaultPrinterName, text, sizeof text, "PDFFileName", true);
+  ReadSettingString(kDefaultPrinterName, text, sizeof text, "PDFDefaultFileName", true);
+  ReadSettingString(kImagePrinterName, text, sizeof text, "PDFFileName", true);
+  ReadSettingString(kImagePrinterName, text, sizeof text, "PDFDefaultFileName", true);
+  // The printers' lookups fall back into the keys of "Folyant": the product's own blanks
+  // are written after them, or a printer without values would take the blank away again.
+  ClearProductPrinterNaming(text);
+  SaveStringRegEx(os::HkeyCurrentUser(), "Software\\Vesk Harrow Systems\\Glimmora", "PDFDefaultFileName", " ",
+                  os::kRegSz);
+  SaveStringRegEx(os::HkeyCurrentUser(), "Software\\Vesk Harrow Systems\\Folyant", "PDFDefaultFileName", " ",
+                  os::kRegSz);
 }
 
 namespace {
