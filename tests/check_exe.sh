@@ -41,5 +41,39 @@ for guid in e2011457-1546-43c5-a5fe-008deee3d3f0 35138b9a-5d96-4fbd-8e2d-a244022
 done
 grep -Fq 'requestedExecutionLevel level=""asInvoker"" uiAccess=""false""' "$rc" || fail "manifest execution level"
 
-if [ "$failures" -eq 0 ]; then echo "veskreg.exe: PE32 GUI, Windows imports only, manifest, version block and string table as shipped"; fi
+# Dialog templates 102, 129 and 152: caption, size, font, styles and every control.
+expect_line '102 DIALOGEX 0, 0, 250, 162'
+expect_line 'STYLE 0x90c800c2'
+expect_line 'EXSTYLE 0x40000'
+expect_line '  CTEXT "Folyant", 1019, 7, 7, 236, 9, 0x50020001'
+grep -Eq '^  CTEXT "[^"]+", 1018, 8, 16, 236, 11, 0x50020001$' "$rc" || fail "template 102: control 1018"
+grep -Eq '^  PUSHBUTTON "[^"]+", 1060, 67, 52, 116, 14, 0x5[0-9a-f]{7}$' "$rc" || fail "template 102: button 1060"
+grep -Eq '^  PUSHBUTTON "Cancel", 3, 83, 135, 50, 14, 0x5[0-9a-f]{7}$' "$rc" || fail "template 102: button 3"
+expect_line '129 DIALOG 0, 0, 209, 161'
+expect_line 'STYLE 0x80c000c2'
+expect_line '  DEFPUSHBUTTON "OK", 1, 79, 140, 50, 14, 0x50010001'
+expect_line '  CTEXT "Folyant", 1017, 7, 10, 195, 11, 0x50020001'
+grep -Eq '^  CTEXT "[^"]+", 1016, 7, 21, 195, 19, 0x50020001$' "$rc" || fail "template 129: control 1016"
+grep -Eq '^  CTEXT "[^"]*iText[^"]*", 65535, 7, 40, 195, 25, 0x50020001$' "$rc" || fail "template 129: library notice"
+expect_line '  PUSHBUTTON "Enable Debugging", 1059, 7, 141, 66, 13, 0x40010000'
+expect_line '152 DIALOGEX 0, 0, 193, 57'
+expect_line 'STYLE 0x80c800c8'
+expect_line 'CAPTION "Add Printer"'
+expect_line 'FONT 8, "MS Shell Dlg", 400, 0, 1'
+expect_line '  DEFPUSHBUTTON "OK", 1, 82, 36, 50, 14, 0x50010001'
+expect_line '  PUSHBUTTON "Cancel", 2, 136, 36, 50, 14, 0x50010000'
+expect_line '  EDITTEXT 1070, 56, 16, 130, 13, 0x50810080'
+expect_line '  LTEXT "Printer Name:", 1069, 7, 17, 49, 10, 0x50020000'
+[ "$(grep -c '^CAPTION "Vesk Harrow Systems LLC"$' "$rc")" -eq 2 ] || fail "templates 102 and 129: caption"
+
+# Bitmap 151: 393 x 293, 24 bits, bottom-up, a 345,780-byte resource; icons 128, 138, 143.
+listing=$(wrestool -l "$exe")
+echo "$listing" | grep -q -- '--type=2 --name=151 .*size=345780\]' || fail "bitmap 151 is not a 345,780-byte resource"
+header=$(wrestool -x --raw --type=2 --name=151 "$exe" | head -c 16 | od -An -t d4 | tr -s ' ')
+[ "$header" = " 40 393 293 1572865" ] || fail "bitmap 151 header: $header (want 40-byte header, 393 x 293, 1 plane, 24 bits)"
+for icon in 128 138 143; do
+  echo "$listing" | grep -q -- "--type=14 --name=$icon " || fail "icon $icon missing"
+done
+
+if [ "$failures" -eq 0 ]; then echo "veskreg.exe: PE32 GUI, Windows imports only; manifest, version block, string table, dialog templates, bitmap and icons as shipped"; fi
 exit $((failures != 0))
