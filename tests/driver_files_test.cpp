@@ -155,6 +155,7 @@ TEST_F(DriverFilesTest, PlatformTargetChoosesTheDriverKey) {
   RunProgram("-x64 -updatedependentfiles");
   EXPECT_EQ(DependentFiles(version2), kNative);
   EXPECT_EQ(machine().registry.FindValue(x86, "Dependent Files"), nullptr);
+  EXPECT_STREQ(SpoolerEnvironment, "Windows x64") << "the spooler still hears x64";
   TargetX64 = true;
   EXPECT_EQ(CurrentPlatformTarget().driverVersion, 2u);
   EXPECT_STREQ(CurrentPlatformTarget().driverDirectorySuffix, "\\spool\\drivers\\w32x86\\2\\");

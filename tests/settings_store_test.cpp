@@ -135,6 +135,25 @@ TEST_F(SettingsStoreTest, ReadOnlyMachineKeyIsSkippedWhenDeleting) {
   EXPECT_TRUE(ReadSettingDword("Folyant", "persistent", &value, false));
   EXPECT_FALSE(ReadSettingDword("Folyant", "persistent", &value, true));
   EXPECT_NE(Value(Key(kMachine, "Folyant"), "persistent"), nullptr);
+
+  machine().registry.SetString(Key(kMachine, "Folyant"), "PDFFileName", "C:\\m.pdf");
+  char buffer[64];
+  ASSERT_NE(ReadSettingString("Folyant", buffer, sizeof buffer, "PDFFileName", false), nullptr);
+  EXPECT_STREQ(buffer, "C:\\m.pdf");
+  EXPECT_EQ(ReadSettingString("Folyant", buffer, sizeof buffer, "PDFFileName", true), nullptr);
+  EXPECT_NE(Value(Key(kMachine, "Folyant"), "PDFFileName"), nullptr);
+}
+
+// A deleting DWORD lookup clears the name in every key it opens up to the one that
+// answers, even a copy too large to count; keys behind that one keep theirs.
+TEST_F(SettingsStoreTest, DeletingDwordLookupClearsEveryKeyUpToTheAnswer) {
+  machine().registry.SetValue(Key(kLegacy, "Folyant"), "persistent", os::kRegBinary, {1, 2, 3, 4, 5, 6, 7, 8});
+  machine().registry.SetDword(Key(kUser, "Folyant"), "persistent", 1);
+  machine().registry.SetDword(Key(kMachine, "Folyant"), "persistent", 2);
+  RunProgram("-stopautoname");
+  EXPECT_EQ(Value(Key(kLegacy, "Folyant"), "persistent"), nullptr);
+  EXPECT_EQ(Value(Key(kUser, "Folyant"), "persistent"), nullptr);
+  EXPECT_NE(Value(Key(kMachine, "Folyant"), "persistent"), nullptr);
 }
 
 // A string lookup for a printer without keys leaves its user keys behind, empty, and
@@ -245,15 +264,34 @@ TEST_F(SettingsStoreTest, StopAutoNameKeepsTheProductBlankWhenAPrinterFallsBack)
   EXPECT_EQ(StringValue(Key(kUser, "Office"), "PDFDefaultFileName"), std::string(" \0", 2));
 }
 
-// A product printer whose settings key cannot fit its buffer is reported, not written elsewhere.
+// A product printer whose settings key cannot fit its buffer is reported, not written
+// elsewhere; the printers are walked from the last to the first.
 TEST_F(SettingsStoreTest, StopAutoNameRefusesOverlongPrinterKeys) {
-  std::string name(240, 'p');
-  AddPrinter(name, "Folyant-A");
+  std::string first(240, 'p');
+  std::string last(240, 'q');
+  AddPrinter(first, "Folyant-A");
+  AddPrinter(last, "Lodestar PDF Writer");
   RunProgram("-stopautoname");
-  ASSERT_EQ(machine().eventLog.size(), 1u);
+  ASSERT_EQ(machine().eventLog.size(), 2u);
   EXPECT_EQ(machine().eventLog[0].type, os::kEventlogWarningType);
-  EXPECT_EQ(machine().eventLog[0].text, "StopAutoName: settings key of printer " + name + " is too long, not written");
+  EXPECT_EQ(machine().eventLog[0].text, "StopAutoName: settings key of printer " + last + " is too long, not written");
+  EXPECT_EQ(machine().eventLog[1].type, os::kEventlogWarningType);
+  EXPECT_EQ(machine().eventLog[1].text, "StopAutoName: settings key of printer " + first + " is too long, not written");
   EXPECT_EQ(machine().registry.KeysUnder(Key(kUser, "")).size(), 2u) << "Folyant and Glimmora only";
+}
+
+// When the printer list cannot be allocated, the product's blanks are still written and
+// no printer is touched.
+TEST_F(SettingsStoreTest, StopAutoNameWithoutPrinterListStillWritesTheBlanks) {
+  AddPrinter("Office", "Folyant-A");
+  machine().registry.SetString(Key(kUser, "Folyant"), "PDFFileName", "C:\\out.pdf");
+  machine().FailCall("LocalAlloc", 8);
+  RunProgram("-stopautoname");
+  EXPECT_EQ(StringValue(Key(kUser, "Folyant"), "PDFDefaultFileName"), std::string(" \0", 2));
+  EXPECT_EQ(StringValue(Key(kUser, "Glimmora"), "PDFDefaultFileName"), std::string(" \0", 2));
+  EXPECT_EQ(Value(Key(kUser, "Folyant"), "PDFFileName"), nullptr);
+  EXPECT_FALSE(machine().registry.KeyExists(Key(kUser, "Office")));
+  EXPECT_TRUE(LogTexts().empty());
 }
 
 // Before Windows 10 the printer key and its PrinterDriverData carry a NULL DACL afterwards.
