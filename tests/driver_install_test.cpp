@@ -174,6 +174,20 @@ TEST_F(DriverInstallTest, Version2Target) {
   EXPECT_EQ(sim::Registry::Fold(driver->configFile), sim::Registry::Fold(dir + "folyantd.dll"));
 }
 
+// On NT 4 the level-2 fallback record is version 2 too, with the version-2 files.
+TEST_F(DriverInstallTest, Version2TargetLevel2Record) {
+  machine().version = sim::kWindowsNT4;
+  machine().hasIsWow64Process = false;
+  machine().FailCall("AddPrinterDriverA", 5, 0, 2);
+  EXPECT_NE(InstallPrinterDriver("Folyant Writer", 0, 0), 0);
+  const sim::Driver* driver = machine().spooler.FindDriver("Folyant Writer", "Windows NT x86", 2);
+  ASSERT_NE(driver, nullptr);
+  EXPECT_TRUE(driver->helpFile.empty()) << "installed from the level-2 record";
+  const std::string dir = kSystem + "\\spool\\drivers\\w32x86\\2\\";
+  EXPECT_EQ(sim::Registry::Fold(driver->dataFile), sim::Registry::Fold(dir + "folyant.gpc"));
+  EXPECT_EQ(sim::Registry::Fold(driver->configFile), sim::Registry::Fold(dir + "folyantd.dll"));
+}
+
 // The PostScript library missing: the printer still comes, on the native files under
 // the PostScript driver's name, after the missing file was shown.
 TEST_F(DriverInstallTest, PostScriptFallsBackToNativeFiles) {
@@ -205,6 +219,19 @@ TEST_F(DriverInstallTest, XpsRefusedGoesToInf) {
                                           {kInformation, "InstallPrinter Launching INF install: " + kInfCommand},
                                           {kInformation, "InstallPrinter: INF install successful"}}));
   EXPECT_EQ(FindPrinter("Folyant")->port, "PDFFILE:");
+}
+
+// The XPS library missing: the missing file is still shown, the step itself is not,
+// and the INF command installs the printer.
+TEST_F(DriverInstallTest, XpsMissingFileShownThenInf) {
+  InfCreatesPrinter();
+  machine().files.Remove(kX86Directory + "mxdwdrv.dll");
+  EXPECT_EQ(InstallPrinter("Folyant", 0, 0, 1), 1);
+  const std::string missing = "missing file " + kX86Directory + "mxdwdrv.dll";
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{missing + " error 2" + kSupportSentence});
+  EXPECT_EQ(Processes(), std::vector<std::string>{kInfCommand});
+  EXPECT_EQ(CallCount("AddPrinterA"), 0);
+  ASSERT_NE(FindPrinter("Folyant"), nullptr);
 }
 
 // The XPS printer refused by the spooler also goes to the INF command, silently.
@@ -295,6 +322,19 @@ TEST_F(DriverInstallTest, Error126OpensHelp) {
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"A system error 126 occurred that prevented Folyant from being "
                                                  "installed.  See help for steps to resolve the issue."});
   EXPECT_EQ(Log(), (std::vector<Entry>{{kError, "AddPrinterError AddMonitor, error 126"}}));
+}
+
+// The help page for error 126 lies in the driver directory of the version-2 and the
+// x86 targets alike.
+TEST_F(DriverInstallTest, Error126HelpPageOfEachTarget) {
+  AddPrinterError("AddPrinter", 126);
+  machine().version = sim::kWindowsNT4;
+  machine().hasIsWow64Process = false;
+  AddPrinterError("AddPrinter", 126);
+  const std::string page = "folyant.chm::/addprinter126error.htm";
+  EXPECT_EQ(Processes(), (std::vector<std::string>{"hh.exe " + kX86Directory + page,
+                                                   "hh.exe " + kSystem + "\\spool\\drivers\\w32x86\\2\\" + page}));
+  EXPECT_EQ(machine().messageBoxes.size(), 2u);
 }
 
 // INF road: the printer still absent afterwards is logged, nothing shown.

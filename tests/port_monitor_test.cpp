@@ -178,6 +178,44 @@ TEST_F(PortMonitorTest, MonitorRefusedFallsBackToFilePort) {
   EXPECT_EQ(FindPrinter("Folyant")->port, "FILE:");
 }
 
+// The monitor library not in place (system error 126): the help page opens, the box
+// names the error, and the printer still comes on the system's file port.
+TEST_F(PortMonitorTest, MissingMonitorLibraryOpensHelp) {
+  machine().files.Remove(machine().systemDirectory + "\\folyantm7.dll");
+  machine().programs["hh"] = sim::Program{};
+  char name[kPrinterNameBufferSize] = "Folyant";
+  AddMonitor(name, 0, 0, 0);
+
+  EXPECT_EQ(CountEvents(os::kEventlogErrorType, "AddPrinterError AddMonitor, error 126"), 1);
+  ASSERT_EQ(machine().processes.size(), 1u);
+  EXPECT_EQ(
+      machine().processes[0].commandLine,
+      "hh.exe " + machine().systemDirectory + "\\spool\\drivers\\w32x86\\3\\folyant.chm::/addprinter126error.htm");
+  ASSERT_EQ(machine().messageBoxes.size(), 1u);
+  EXPECT_EQ(machine().messageBoxes[0].text,
+            "A system error 126 occurred that prevented Folyant from being installed.  See help for steps to resolve "
+            "the issue.");
+  EXPECT_EQ(machine().messageBoxes[0].caption, "Folyant");
+  EXPECT_EQ(machine().spooler.FindMonitor(kMonitorName), nullptr);
+  ASSERT_NE(FindPrinter("Folyant"), nullptr);
+  EXPECT_EQ(FindPrinter("Folyant")->port, "FILE:");
+}
+
+// -regaddxpsprinter with -imageprinter adds "Glimmora" on the XPS driver, ignores a
+// -printername= value, and leaves an existing "Folyant" as it was.
+TEST_F(PortMonitorTest, RegAddXpsImagePrinter) {
+  ArrangeInstalled("Folyant", "Folyant Writer");
+  EXPECT_EQ(RunProgram("-regaddxpsprinter -imageprinter -printername=\"Other\""), 0);
+
+  ASSERT_NE(FindPrinter("Glimmora"), nullptr);
+  EXPECT_EQ(FindPrinter("Glimmora")->driver, "Folyant-A");
+  EXPECT_EQ(FindPrinter("Glimmora")->port, "PDFFILE:");
+  EXPECT_EQ(FindPrinter("Other"), nullptr);
+  ASSERT_NE(FindPrinter("Folyant"), nullptr);
+  EXPECT_EQ(FindPrinter("Folyant")->driver, "Folyant Writer");
+  EXPECT_EQ(CountCalls("DeletePrinter"), 0);
+}
+
 // -addmonitor touches the monitor only: the printer of that name stays as it was.
 TEST_F(PortMonitorTest, MonitorOnlyLeavesPrintersAlone) {
   ArrangeInstalled("Folyant", "Folyant-A");

@@ -470,8 +470,8 @@ bool EnumMonitorsA(const char* serverName, uint32_t level, uint8_t* buffer, uint
   const uint32_t recordSize = level == 1 ? 4 : kMonitorInfo2Size;
   uint32_t size = 0;
   for (const sim::Monitor& monitor : m.spooler.monitors) {
-    size += recordSize + static_cast<uint32_t>(monitor.name.size() + 1);
-    if (level == 2) size += static_cast<uint32_t>(environmentOf(monitor).size() + monitor.dllName.size() + 2);
+    size += recordSize + WideSize(monitor.name);
+    if (level == 2) size += WideSize(environmentOf(monitor)) + WideSize(monitor.dllName);
   }
   *needed = size;
   if (buffer == nullptr || bufferSize < size) {
