@@ -63,6 +63,14 @@ TEST_F(PrinterInstancesTest, ProposalTakesFirstGap) {
   EXPECT_EQ(ProposePrinterName(), "Folyant (Copy 3)");
 }
 
+// A name whose printer exists but cannot be opened with full access (access denied)
+// ends the search: that name is proposed.
+TEST_F(PrinterInstancesTest, ProposalStopsAtNameThatCannotBeOpened) {
+  ArrangePrinter("Folyant (Copy 1)");
+  machine().FailCall("OpenPrinterA", 5);
+  EXPECT_EQ(ProposePrinterName(), "Folyant (Copy 1)");
+}
+
 // Enter accepts the proposal: an XPS printer, message 18 and an empty settings value.
 TEST_F(PrinterInstancesTest, AcceptingProposalCreatesXpsPrinter) {
   windows().Key(os::kVkReturn);
@@ -133,6 +141,22 @@ TEST_F(PrinterInstancesTest, DriverQueryFailureKeepsKind) {
   EXPECT_EQ(FindPrinter("Next")->driver, "Folyant-A");
 }
 
+// An existing printer whose driver record does not fit 512 bytes: the query fails with
+// 122, the warning is logged, message 19 follows and the next printer keeps the XPS kind.
+TEST_F(PrinterInstancesTest, DriverRecordBeyond512BytesKeepsKind) {
+  ArrangePrinter("Big", "Big Driver", (std::string(420, 'd') + "PSCRIPT5.DLL").c_str());
+  Enter("Big");
+  Enter("After big");
+  RunProgram("-addinstance");
+  std::vector<std::string> texts = LogTexts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts[0], "AddPDFPrinterInstance: GetPrinterDriver failed for printer Big, 122");
+  EXPECT_EQ(machine().eventLog[0].type, os::kEventlogWarningType);
+  EXPECT_EQ(machine().messageBoxes.at(0).text, "Printer named Big already exists.");
+  ASSERT_NE(FindPrinter("After big"), nullptr);
+  EXPECT_EQ(FindPrinter("After big")->driver, "Folyant-A");
+}
+
 // Unacceptable names get message 20 and a fresh dialog; blanks and brackets pass.
 TEST_F(PrinterInstancesTest, InvalidNamesRefused) {
   for (const char* bad : {"", "a/b", "50%", "say \"hi\"", "x:y", "[z]"}) Enter(bad);
@@ -198,7 +222,8 @@ TEST_F(PrinterInstancesTest, OverlongNamesRefused) {
   EXPECT_NE(FindPrinter(std::string(230, 'k')), nullptr);
 }
 
-// When the printer could not be made, its failure was reported and "created" is not said.
+// When the printer could not be made, its failure was reported and "created" is not said;
+// the settings value is written all the same.
 TEST_F(PrinterInstancesTest, FailedCreationIsNotReportedAsCreated) {
   machine().FailCall("AddPrinterA", 5);
   machine().messageBoxAnswers.assign(8, os::kIdOk);
@@ -211,4 +236,10 @@ TEST_F(PrinterInstancesTest, FailedCreationIsNotReportedAsCreated) {
   std::vector<std::string> texts = LogTexts();
   // The name as it stands after the retry under a lengthened name.
   EXPECT_EQ(texts.back(), "AddPDFPrinterInstance: printer Folyant (Copy 1)0 was not created");
+  // The settings value is still written, under the name as entered.
+  const sim::RegistryValue* value =
+      machine().registry.FindValue("HKCU\\Software\\Vesk Harrow Systems\\Folyant (Copy 1)", "PDFDefaultFileName");
+  ASSERT_NE(value, nullptr);
+  EXPECT_EQ(value->type, 1u);
+  EXPECT_EQ(value->data, (std::vector<uint8_t>{0}));
 }

@@ -5,6 +5,7 @@
 
 #include "app/install_context.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/spooler_model.h"
 #include "platform/window.h"
 #include "resources/resource.h"
 #include "sim_fixture.h"
@@ -55,6 +56,25 @@ TEST_F(AboutTest, NoSwitchesShowsAboutThenShortcut) {
   auto ended = std::find(machine().calls.begin(), machine().calls.end(), "EndDialog");
   ASSERT_NE(ended, machine().calls.end());
   EXPECT_NE(std::find(ended, machine().calls.end(), "SHGetSpecialFolderLocation"), machine().calls.end());
+}
+
+// The shortcut after the About box exists only for an installed "Folyant", and a stale
+// one is written anew.
+TEST_F(AboutTest, ShortcutAfterAboutOnlyForInstalledFolyant) {
+  const std::string link = machine().shell.sendToFolder + "\\Folyant.lnk";
+  windows().Key(os::kVkReturn);
+  EXPECT_EQ(RunProgram(""), 212);
+  EXPECT_FALSE(machine().files.Exists(link));
+
+  sim::ResetMachine();
+  sim::Printer printer;
+  printer.name = "Folyant";
+  printer.driver = "Folyant-A";
+  machine().printers.push_back(printer);
+  machine().files.Put(link, "stale bytes");
+  windows().Key(os::kVkReturn);
+  EXPECT_EQ(RunProgram(""), 212);
+  EXPECT_EQ(machine().shell.LinkTargetPrinter(link), "Folyant");
 }
 
 // "-quiet" shows nothing and makes no shortcut; "-splash" wins over it.

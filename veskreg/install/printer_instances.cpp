@@ -74,13 +74,14 @@ bool TryName(const std::string& entered, int* postScript, int* xps) {
   // Fits: the name's length was checked against what the prefix leaves.
   const std::string keyPath = std::string(kSettingsKeyPrefix) + name;
   AddMonitor(name, *postScript, *xps, 0);
+  // The settings value is written whatever the installation's outcome.
+  SaveStringRegEx(os::HkeyCurrentUser(), keyPath.c_str(), "PDFDefaultFileName", "", os::kRegSz);
   // The installation reports its own failures; "created" is said only of a printer
   // that is there.
   if (!PrinterExists(name)) {
     LogAppEvent(os::kEventlogErrorType, "AddPDFPrinterInstance: printer %s was not created", name);
     return true;
   }
-  SaveStringRegEx(os::HkeyCurrentUser(), keyPath.c_str(), "PDFDefaultFileName", "", os::kRegSz);
   ShowInstanceMessage(IDS_PRINTER_CREATED, os::kMbSystemModal, name);
   return true;
 }
