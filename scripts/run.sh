@@ -66,44 +66,19 @@ cleanup() {
 trap cleanup EXIT
 scripts/wine_prefix.sh copy build/wine/template "$prefix"
 
-# Placeholder product components, the same list the Wine tests stage.
-drivers=$prefix/drive_c/windows/system32/spool/drivers
-mapfile -t dirs < <(sed -n 's/^dir //p' tests/wine/staged_files.txt)
-mapfile -t files < <(sed -n 's/^file //p' tests/wine/staged_files.txt)
-for d in "${dirs[@]}"; do
-    for f in "${files[@]}"; do
-        mkdir -p "$(dirname "$drivers/$d/$f")"
-        rm -f "$drivers/$d/$f"
-        echo "placeholder $f" >"$drivers/$d/$f"
-    done
-done
-
-# The port-monitor fixture, staged as the product's folyantm7.dll: Wine's
-# spooler loads the monitor DLL it registers in the calling (32-bit) process,
-# from syswow64; system32 gets a copy for the other view. Without it an
-# install that adds the monitor fails as it would without the product's DLL.
-port_monitor_fixture=portmonitor.dll
-stage_port_monitor() {
-    local dll=$fixtures/$port_monitor_fixture dir
-    [[ -f $dll ]] || return 0
-    for dir in system32 syswow64; do
-        rm -f "$prefix/drive_c/windows/$dir/folyantm7.dll"
-        cp "$dll" "$prefix/drive_c/windows/$dir/folyantm7.dll"
-    done
-}
-stage_port_monitor
+# Placeholder product components, the same list the Wine tests stage, and the
+# port-monitor fixture as the product's folyantm7.dll. Without it an install that adds
+# the monitor fails as it would without the product's DLL.
+scripts/wine_prefix.sh stage "$prefix"
+port_monitor_fixture=$fixtures/portmonitor.dll
+if [[ -f $port_monitor_fixture ]]; then scripts/wine_prefix.sh monitor "$prefix" "$port_monitor_fixture"; fi
 
 # --- display -----------------------------------------------------------------------
 # A display of our own: the tool may show a box even when asked not to.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    grep -q . "$work/display" 2>/dev/null && break
-    sleep 0.1
-done
-grep -q . "$work/display" || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
-DISPLAY=:$(head -n1 "$work/display")
-export DISPLAY
+# shellcheck source=scripts/wine_display.sh
+source "$root/scripts/wine_display.sh"
+start_private_display "$work" run.sh
+
 export WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml="
 
 spooler() {

@@ -52,15 +52,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    grep -q . "$work/display" 2>/dev/null && break
-    sleep 0.1
-done
-grep -q . "$work/display" || { echo "screenshots.sh: Xvfb did not start" >&2; exit 1; }
-DISPLAY=:$(head -n1 "$work/display")
-export DISPLAY WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+# shellcheck source=scripts/wine_display.sh
+source "$root/scripts/wine_display.sh"
+start_private_display "$work" screenshots.sh
+export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 
 # A fresh prefix with the product's placeholder files and its driver and
 # printer "Folyant" installed, as -addinstance expects.
@@ -69,28 +64,14 @@ fresh_prefix() {
     prefix=$work/prefix
     scripts/wine_prefix.sh copy build/wine/template "$prefix"
     export WINEPREFIX=$prefix
-    local drivers=$prefix/drive_c/windows/system32/spool/drivers d f
-    for d in "${dirs[@]}"; do
-        for f in "${files[@]}"; do
-            mkdir -p "$(dirname "$drivers/$d/$f")"
-            echo "placeholder $f" >"$drivers/$d/$f"
-        done
-    done
+    scripts/wine_prefix.sh stage "$prefix"
 }
-mapfile -t dirs < <(sed -n 's/^dir //p' tests/wine/staged_files.txt)
-mapfile -t files < <(sed -n 's/^file //p' tests/wine/staged_files.txt)
 
 in_prefix() { (cd "$prefix/drive_c" && "$@"); }
 spoolctl() { in_prefix wine "$(winpath "$build/tests/wine/spoolctl.exe")" "$@" >/dev/null; }
 product_installed() { spoolctl add-driver Folyant-A "Windows NT x86" 3 ';' add-printer Folyant Folyant-A FILE:; }
 # The library the spooler loads for the product's monitor; DLL is what to stage under its name.
-stage_monitor() {
-    local dir
-    for dir in system32 syswow64; do
-        rm -f "$prefix/drive_c/windows/$dir/folyantm7.dll"
-        cp "$1" "$prefix/drive_c/windows/$dir/folyantm7.dll"
-    done
-}
+stage_monitor() { scripts/wine_prefix.sh monitor "$prefix" "$1"; }
 # The 32-bit view, which the program reads.
 reg32() { in_prefix wine 'C:\windows\syswow64\reg.exe' "$@" >/dev/null; }
 

@@ -6,6 +6,8 @@
 #   wine_prefix.sh copy TEMPLATE DEST    fresh prefix DEST from TEMPLATE
 #   wine_prefix.sh winver PREFIX VER     emulated Windows version (winxp, win7, win10, nt40, ...)
 #   wine_prefix.sh stop PREFIX           stop that prefix's wineserver, and only that one
+#   wine_prefix.sh stage PREFIX          the placeholder product files (tests/wine/staged_files.txt)
+#   wine_prefix.sh monitor PREFIX DLL    DLL as the product's port monitor "folyantm7.dll"
 set -euo pipefail
 
 quiet_wine() { WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$@"; }
@@ -60,6 +62,32 @@ copy_prefix() {
     cp -a "$src/drive_c/windows/system32/spool" "$dst/drive_c/windows/system32/"
 }
 
+# Placeholder product components in the driver directories, the list the Wine tests
+# stage too.
+stage_files() {
+    local drivers=$1/drive_c/windows/system32/spool/drivers list d f
+    list=$(dirname "${BASH_SOURCE[0]}")/../tests/wine/staged_files.txt
+    mapfile -t dirs < <(sed -n 's/^dir //p' "$list")
+    mapfile -t files < <(sed -n 's/^file //p' "$list")
+    for d in "${dirs[@]}"; do
+        for f in "${files[@]}"; do
+            mkdir -p "$(dirname "$drivers/$d/$f")"
+            rm -f "$drivers/$d/$f"
+            echo "placeholder $f" >"$drivers/$d/$f"
+        done
+    done
+}
+
+# Wine's spooler loads the monitor DLL it registers in the calling (32-bit) process,
+# from syswow64; system32 gets a copy for the other view.
+stage_monitor() {
+    local prefix=$1 dll=$2 dir
+    for dir in system32 syswow64; do
+        rm -f "$prefix/drive_c/windows/$dir/folyantm7.dll"
+        cp "$dll" "$prefix/drive_c/windows/$dir/folyantm7.dll"
+    done
+}
+
 # Wine wants absolute prefix paths.
 absolute() { [[ $1 == /* ]] && echo "$1" || echo "$PWD/$1"; }
 
@@ -68,8 +96,10 @@ case ${1:-} in
     copy) copy_prefix "$(absolute "$2")" "$(absolute "$3")" ;;
     winver) WINEPREFIX=$(absolute "$2") quiet_wine wine reg add 'HKCU\Software\Wine' /v Version /d "$3" /f >/dev/null ;;
     stop) WINEPREFIX=$(absolute "$2") wineserver -k 2>/dev/null || true ;;
+    stage) stage_files "$(absolute "$2")" ;;
+    monitor) stage_monitor "$(absolute "$2")" "$3" ;;
     *)
-        echo "usage: $0 template DIR | copy TEMPLATE DEST | winver PREFIX VERSION | stop PREFIX" >&2
+        echo "usage: $0 template DIR | copy TEMPLATE DEST | winver PREFIX VERSION | stop PREFIX | stage PREFIX | monitor PREFIX DLL" >&2
         exit 2
         ;;
 esac

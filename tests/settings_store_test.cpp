@@ -339,31 +339,6 @@ namespace {
 class RegistrySeamTest : public SimTest {};
 }  // namespace
 
-// Size probes: no buffer gives the size, one byte short gives 234 with the size, exact succeeds.
-TEST_F(RegistrySeamTest, QueryReportsTheSizeItNeeds) {
-  machine().registry.SetString("HKCU\\Software\\Probe", "Name", "12345");
-  os::RegistryKey opened = nullptr;
-  ASSERT_EQ(os::RegOpenKeyExA(os::HkeyCurrentUser(), "Software\\Probe", 0, os::kKeyRead, &opened), 0);
-  os::OwnedRegistryKey key(opened);
-  uint32_t type = 0xdeadbeef;
-  uint32_t size = 0xdeadbeef;
-  EXPECT_EQ(os::RegQueryValueExA(key.get(), "Name", &type, nullptr, &size), 0);
-  EXPECT_EQ(size, 6u);
-  EXPECT_EQ(type, os::kRegSz);
-  uint8_t buffer[8] = {0xbd, 0xbd, 0xbd, 0xbd, 0xbd, 0xbd, 0xbd, 0xbd};
-  size = 5;
-  EXPECT_EQ(os::RegQueryValueExA(key.get(), "Name", &type, buffer, &size), os::kErrorMoreData);
-  EXPECT_EQ(size, 6u);
-  size = 6;
-  EXPECT_EQ(os::RegQueryValueExA(key.get(), "Name", &type, buffer, &size), 0);
-  EXPECT_EQ(size, 6u);
-  EXPECT_EQ(buffer[6], 0xbd) << "nothing written past the data";
-  EXPECT_EQ(os::RegQueryValueExA(key.get(), "Name", &type, buffer, nullptr),
-            static_cast<int32_t>(os::kErrorInvalidParameter));
-  EXPECT_EQ(os::RegQueryValueExA(key.get(), "Other", &type, buffer, &size),
-            static_cast<int32_t>(os::kErrorFileNotFound));
-}
-
 // Rights are checked per handle: a read handle cannot write, and a key granting only
 // reading refuses an open for all access (generic rights folded in).
 TEST_F(RegistrySeamTest, AccessIsCheckedAsWindowsDoes) {
