@@ -1,5 +1,7 @@
 // Whatever text an installer passes, the program ends with one of its three exit codes,
-// reads nothing past the text and leaves nothing open.
+// reads nothing past the text and leaves nothing open. The expected exit code is taken
+// from the dispatcher's own selection, so this is a crash, overrun and leak check under
+// the sanitizers, not an oracle for the dispatch: that is tests/dispatch_test.cpp.
 #include <random>
 #include <string>
 #include <vector>
@@ -12,11 +14,40 @@ namespace {
 class CommandLineRobustnessTest : public SimTest {};
 
 const std::vector<std::string> kFragments = {
-    "-stopautoname", "-x64", "-addinstance", "-checkinstance", "-regaddprinter", "-regaddxpsprinter",
-    "-addprinter", "-addpsprinter", "-addxpsprinter", "-imageprinter", "-addmonitor", "-printername=",
-    "-updatepsdependentfiles", "-updatexpsdependentfiles", "-updatedependentfiles", "-deleteprinterinstance",
-    "-DeleteLodestarInstance", "-deleteprinter", "-splash", "-quiet", "\"", "\"\"", " ", "=", "-", "Folyant",
-    "Glimmora", "-QUIET", "/quiet", "\t", "\xe9\xff", "%s%n%d", "\\", ",",
+    "-stopautoname",
+    "-x64",
+    "-addinstance",
+    "-checkinstance",
+    "-regaddprinter",
+    "-regaddxpsprinter",
+    "-addprinter",
+    "-addpsprinter",
+    "-addxpsprinter",
+    "-imageprinter",
+    "-addmonitor",
+    "-printername=",
+    "-updatepsdependentfiles",
+    "-updatexpsdependentfiles",
+    "-updatedependentfiles",
+    "-deleteprinterinstance",
+    "-DeleteLodestarInstance",
+    "-deleteprinter",
+    "-splash",
+    "-quiet",
+    "\"",
+    "\"\"",
+    " ",
+    "=",
+    "-",
+    "Folyant",
+    "Glimmora",
+    "-QUIET",
+    "/quiet",
+    "\t",
+    "\xe9\xff",
+    "%s%n%d",
+    "\\",
+    ",",
 };
 
 // A command line of random fragments, sometimes with a long run of one character.

@@ -94,7 +94,7 @@ TEST_F(PortMonitorTest, CapitalisedLibraryCountsAsInstalled) {
 // A monitor of the product's name on an older library is replaced by the current one.
 TEST_F(PortMonitorTest, LegacyMonitorIsReplaced) {
   sim::AddMonitor(machine(), kMonitorName, sim::kEnvironmentX86, "folyantm5.dll");
-  char name[kPrinterNameBufferSize] = "Folyant";
+  char name[kPrinterNameSize] = "Folyant";
   AddMonitor(name, 0, 0, 1);
 
   EXPECT_EQ(CountEvents(os::kEventlogInformationType,
@@ -120,7 +120,7 @@ TEST_F(PortMonitorTest, LegacyMonitorDeletionRefused) {
   machine().spooler.portsByLibrary["folyantm5.dll"] = {"PDFFILE:"};
   sim::AddMonitor(machine(), kMonitorName, sim::kEnvironmentX86, "folyantm5.dll");
   machine().FailCall("DeleteMonitorA", os::kErrorAccessDenied);
-  char name[kPrinterNameBufferSize] = "Folyant";
+  char name[kPrinterNameSize] = "Folyant";
   AddMonitor(name, 0, 0, 0);
 
   EXPECT_EQ(LogTexts().at(0), "MonitorInstalled: failed to delete legacy port monitor Folyant Port, last error 0x5");
@@ -134,7 +134,7 @@ TEST_F(PortMonitorTest, LegacyMonitorDeletionRefused) {
 // A failed enumeration is logged in hex and the monitor is added all the same.
 TEST_F(PortMonitorTest, EnumerationFailureStillAddsTheMonitor) {
   machine().FailCall("EnumMonitorsA", os::kRpcServerUnavailable, 0, 1);
-  char name[kPrinterNameBufferSize] = "Folyant";
+  char name[kPrinterNameSize] = "Folyant";
   AddMonitor(name, 0, 0, 1);
 
   EXPECT_EQ(LogTexts(), std::vector<std::string>{"MonitorInstalled: failed to enum port monitors, last error 0x6ba"});
@@ -150,7 +150,7 @@ TEST_F(PortMonitorTest, MonitorsBeyondTheFixedBuffer) {
                     "other" + std::to_string(i) + "mon.dll");
   }
   sim::AddMonitor(machine(), kMonitorName, sim::kEnvironmentX86, kMonitorLibrary);
-  char name[kPrinterNameBufferSize] = "Folyant";
+  char name[kPrinterNameSize] = "Folyant";
   AddMonitor(name, 0, 0, 1);
 
   EXPECT_EQ(CountCalls("EnumMonitorsA"), 1);
@@ -165,7 +165,7 @@ TEST_F(PortMonitorTest, MonitorRefusedFallsBackToFilePort) {
   ArrangeInstalled("Folyant", "Folyant-A");
   machine().spooler.monitors.clear();
   machine().FailCall("AddMonitorA", os::kErrorAccessDenied);
-  char name[kPrinterNameBufferSize] = "Folyant for Orchard";
+  char name[kPrinterNameSize] = "Folyant for Orchard";
   AddMonitor(name, 0, 0, 0);
 
   EXPECT_EQ(CountEvents(os::kEventlogErrorType, "AddPrinterError AddMonitor, error 5"), 1);
@@ -183,7 +183,7 @@ TEST_F(PortMonitorTest, MonitorRefusedFallsBackToFilePort) {
 TEST_F(PortMonitorTest, MissingMonitorLibraryOpensHelp) {
   machine().files.Remove(machine().systemDirectory + "\\folyantm7.dll");
   machine().programs["hh"] = sim::Program{};
-  char name[kPrinterNameBufferSize] = "Folyant";
+  char name[kPrinterNameSize] = "Folyant";
   AddMonitor(name, 0, 0, 0);
 
   EXPECT_EQ(CountEvents(os::kEventlogErrorType, "AddPrinterError AddMonitor, error 126"), 1);
@@ -233,7 +233,7 @@ TEST_F(PortMonitorTest, MonitorOnlyLeavesPrintersAlone) {
 // Another name is added: an existing "Folyant" follows onto the driver kind just installed.
 TEST_F(PortMonitorTest, DefaultPrinterFollowsTheNewKind) {
   ArrangeInstalled("Folyant", "Folyant-A");
-  char name[kPrinterNameBufferSize] = "Folyant for Orchard";
+  char name[kPrinterNameSize] = "Folyant for Orchard";
   AddMonitor(name, 1, 0, 0);
 
   ASSERT_NE(FindPrinter("Folyant for Orchard"), nullptr);
@@ -247,7 +247,7 @@ TEST_F(PortMonitorTest, DefaultPrinterFollowsTheNewKind) {
 
 // Without a "Folyant" printer nothing is re-created.
 TEST_F(PortMonitorTest, NoDefaultPrinterNoRecreation) {
-  char name[kPrinterNameBufferSize] = "Folyant for Orchard";
+  char name[kPrinterNameSize] = "Folyant for Orchard";
   AddMonitor(name, 0, 0, 0);
   ASSERT_EQ(machine().printers.size(), 1u);
   EXPECT_EQ(machine().printers[0].name, "Folyant for Orchard");
@@ -257,7 +257,7 @@ TEST_F(PortMonitorTest, NoDefaultPrinterNoRecreation) {
 TEST_F(PortMonitorTest, DefaultNamesInAnyCaseAreNotRecreated) {
   ArrangeInstalled("Folyant", "Folyant-A");
   for (const char* requested : {"GLIMMORA", "glimmora", "FOLYANT"}) {
-    char name[kPrinterNameBufferSize] = {};
+    char name[kPrinterNameSize] = {};
     std::strcpy(name, requested);
     AddMonitor(name, 0, 0, 0);
   }
@@ -268,7 +268,7 @@ TEST_F(PortMonitorTest, DefaultNamesInAnyCaseAreNotRecreated) {
 TEST_F(PortMonitorTest, RetryUnderLengthenedName) {
   machine().tickCount = 4321;
   machine().FailCall("AddPrinterA", os::kErrorAccessDenied, 0, 1);
-  char name[kPrinterNameBufferSize] = "Folyant for Orchard";
+  char name[kPrinterNameSize] = "Folyant for Orchard";
   AddMonitor(name, 0, 0, 0);
 
   const std::string expected =
@@ -281,7 +281,7 @@ TEST_F(PortMonitorTest, RetryUnderLengthenedName) {
 // Both attempts refused: the caller still sees the lengthened name, one digit longer.
 TEST_F(PortMonitorTest, BothAttemptsFailLeaveTheDigit) {
   machine().FailCall("AddPrinterA", os::kErrorAccessDenied);
-  char name[kPrinterNameBufferSize] = "Folyant";
+  char name[kPrinterNameSize] = "Folyant";
   AddMonitor(name, 0, 0, 0);
 
   ASSERT_EQ(std::strlen(name), 8u);
@@ -295,11 +295,11 @@ TEST_F(PortMonitorTest, BothAttemptsFailLeaveTheDigit) {
 // A name that fills the buffer has no room for the digit: no retry, nothing written past it.
 TEST_F(PortMonitorTest, FullBufferIsNotLengthened) {
   struct {
-    char name[kPrinterNameBufferSize];
+    char name[kPrinterNameSize];
     char guard[8];
   } buffer;
-  std::memset(buffer.name, 'P', kPrinterNameBufferSize - 1);
-  buffer.name[kPrinterNameBufferSize - 1] = '\0';
+  std::memset(buffer.name, 'P', kPrinterNameSize - 1);
+  buffer.name[kPrinterNameSize - 1] = '\0';
   std::memcpy(buffer.guard, "GUARDXX", 8);
   const std::string original(buffer.name);
   machine().FailCall("AddPrinterA", os::kErrorAccessDenied);
@@ -311,10 +311,4 @@ TEST_F(PortMonitorTest, FullBufferIsNotLengthened) {
   EXPECT_EQ(CountEvents(os::kEventlogErrorType,
                         "AddMonitor: printer name " + original + " has no room for another character, not retried"),
             1);
-}
-
-// No buffer at all: nothing is touched.
-TEST_F(PortMonitorTest, NoBufferDoesNothing) {
-  AddMonitor(nullptr, 0, 0, 0);
-  EXPECT_TRUE(machine().calls.empty());
 }

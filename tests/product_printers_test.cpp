@@ -74,21 +74,3 @@ TEST_F(ProductPrintersTest, FailuresAnswerFalse) {
   machine().spoolerRunning = true;
   EXPECT_TRUE(HasMultipleProductPrinters());
 }
-
-// The size query is made without a buffer and the block is exactly what the spooler asked for.
-TEST_F(ProductPrintersTest, EnumerationSizesAsOn32BitWindows) {
-  AddPrinter("Folyant", "Folyant-A");
-  uint32_t needed = 0;
-  uint32_t returned = 0;
-  os::SetLastError(0xdeadbeef);
-  EXPECT_FALSE(os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, nullptr, 0, &needed, &returned));
-  EXPECT_EQ(os::GetLastError(), os::kErrorInsufficientBuffer);
-  // 84-byte record, then "Folyant", "PDFFILE:", "Folyant-A", "winprint", "RAW" with terminators,
-  // counted in UTF-16 as the spooler keeps them.
-  EXPECT_EQ(needed, 84u + 2 * (8 + 9 + 10 + 9 + 4));
-  std::vector<uint8_t> block(needed);
-  EXPECT_FALSE(os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, block.data(), needed - 1, &needed, &returned));
-  EXPECT_TRUE(os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, block.data(), needed, &needed, &returned));
-  EXPECT_EQ(returned, 1u);
-  EXPECT_STREQ(os::PrinterInfo2At(block.data(), 0).driverName, "Folyant-A");
-}

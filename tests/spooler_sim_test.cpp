@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "conformance/spooler_records.h"
 #include "platform/handles.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
@@ -16,6 +17,7 @@ namespace {
 
 constexpr uint32_t kUntouched = 0xdeadbeef;
 using OwnedPrinter = os::Owned<os::PrinterHandle, os::ClosePrinter>;
+using spooler_records::AddPrinter;
 
 // What a backend must provide to arrange a spooler: product files in place, a spooler
 // that can be stopped, and the environment the spooler itself runs in.
@@ -55,17 +57,6 @@ class SpoolerSeamTest : public SimTest {
     record.dependentFiles = dependents;
     record.defaultDataType = "RAW";
     return os::AddPrinterDriverA(nullptr, level, record);
-  }
-
-  os::PrinterHandle AddPrinter(const char* name, const char* driver, const char* port = "FILE:") {
-    os::PrinterInfo2 record;
-    record.printerName = name;
-    record.driverName = driver;
-    record.portName = port;
-    record.printProcessor = "winprint";
-    record.datatype = "RAW";
-    record.attributes = os::kPrinterAttributeLocal;
-    return os::AddPrinterA(nullptr, 2, record);
   }
 
   // A native driver with one printer on it, handle closed.
@@ -131,6 +122,24 @@ TEST_F(SpoolerSeamTest, AddPrinterOn64BitWindowsNeedsTheX64Driver) {
   ASSERT_TRUE(AddDriver("Seam Driver", "Windows x64"));
   OwnedPrinter printer(AddPrinter("Folyant", "Seam Driver"));
   EXPECT_TRUE(printer);
+}
+
+// The ANSI enumeration asks for exactly what 32-bit Windows asks for, strings counted in
+// UTF-16; the conformance suite checks the probing but cannot fix the figure for every backend.
+TEST_F(SpoolerSeamTest, EnumPrintersAsksForTheUtf16Size) {
+  machine().printers.push_back(sim::Printer{"Folyant", "Folyant-A"});
+  uint32_t needed = 0;
+  uint32_t returned = 0;
+  os::SetLastError(kUntouched);
+  EXPECT_FALSE(os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, nullptr, 0, &needed, &returned));
+  EXPECT_EQ(os::GetLastError(), os::kErrorInsufficientBuffer);
+  // 84-byte record, then "Folyant", "PDFFILE:", "Folyant-A", "winprint", "RAW" with terminators.
+  EXPECT_EQ(needed, 84u + 2 * (8 + 9 + 10 + 9 + 4));
+  std::vector<uint8_t> block(needed);
+  EXPECT_FALSE(os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, block.data(), needed - 1, &needed, &returned));
+  EXPECT_TRUE(os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, block.data(), needed, &needed, &returned));
+  EXPECT_EQ(returned, 1u);
+  EXPECT_STREQ(os::PrinterInfo2At(block.data(), 0).driverName, "Folyant-A");
 }
 
 // Commas and backslashes are not allowed in a local printer's name.

@@ -77,7 +77,7 @@ TEST_F(AboutTest, ShortcutAfterAboutOnlyForInstalledFolyant) {
   EXPECT_EQ(machine().shell.LinkTargetPrinter(link), "Folyant");
 }
 
-// "-quiet" shows nothing and makes no shortcut; "-splash" wins over it.
+// "-quiet" shows nothing and makes no shortcut.
 TEST_F(AboutTest, QuietShowsNothing) {
   machine().ForbidCall("DialogBoxParamA");
   machine().ForbidCall("SHGetSpecialFolderLocation");
@@ -85,6 +85,7 @@ TEST_F(AboutTest, QuietShowsNothing) {
   EXPECT_TRUE(windows().dialogs.empty());
 }
 
+// "-splash" wins over "-quiet": the main dialog still shows.
 TEST_F(AboutTest, SplashWinsOverQuiet) {
   EXPECT_EQ(RunProgram("-splash -quiet"), 212);
   ASSERT_EQ(windows().dialogs.size(), 1u);
@@ -153,5 +154,3 @@ TEST_F(AboutTest, ReadOnlyMachineValueSurvivesSwitchingOff) {
   EXPECT_NE(machine().registry.FindValue(kMachineKey, "EventLogFlags"), nullptr);
   EXPECT_STREQ(LoggingCaption(), "Disable Debugging");
 }
-
-TEST_F(AboutTest, ProductVersionText) { EXPECT_EQ(GetProductVersionText(), "Folyant Version 10.0.31"); }

@@ -10,11 +10,13 @@
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
+#include "spooler_records.h"
 
 namespace conformance {
 namespace {
 
 using OwnedPrinter = os::Owned<os::PrinterHandle, os::ClosePrinter>;
+using spooler_records::AddPrinter;
 
 constexpr const char* kPrinter = "Conformance Printer";
 constexpr const char* kDriver = "Conformance Driver";
@@ -22,17 +24,6 @@ constexpr const char* kPrintersKey = "SYSTEM\\CurrentControlSet\\Control\\Print\
 
 class SpoolerConformanceTest : public ConformanceTest {
  protected:
-  os::PrinterHandle AddPrinter(const char* name, const char* driver, const char* port = "FILE:") {
-    os::PrinterInfo2 record;
-    record.printerName = name;
-    record.driverName = driver;
-    record.portName = port;
-    record.printProcessor = "winprint";
-    record.datatype = "RAW";
-    record.attributes = os::kPrinterAttributeLocal;
-    return os::AddPrinterA(nullptr, 2, record);
-  }
-
   // The driver the printers of this process take, with one printer on it.
   void ArrangePrinter() {
     InstallDriver(kDriver, PrinterDriverEnvironment());

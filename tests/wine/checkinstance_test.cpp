@@ -39,6 +39,7 @@ TEST_F(CheckInstance, OneProductPrinterAnswers0) {
   EXPECT_EQ(check_instance(), 0);
 }
 
+// A second printer on the product driver is another instance.
 TEST_F(CheckInstance, TwoProductPrintersAnswer1) {
   arrange("Folyant-A", {"Folyant", "Second"});
   EXPECT_EQ(check_instance(), 1);
@@ -51,6 +52,7 @@ TEST_F(CheckInstance, GlimmoraIsLeftOut) {
   EXPECT_EQ(check_instance(), 0);
 }
 
+// Leaving "Glimmora" out does not hide the two product printers beside it.
 TEST_F(CheckInstance, GlimmoraBesideTwoOthersStillAnswers1) {
   arrange("Folyant-A", {"Folyant", "Glimmora", "Second"});
   EXPECT_EQ(check_instance(), 1);

@@ -296,6 +296,7 @@ class UpdateDependentFiles : public Install {
   }
 };
 
+// Windows 10 takes its own XPS list, with the files Windows keeps in its driver store.
 TEST_F(UpdateDependentFiles, XpsListOfWindows10WithItsNtprintEntries) {
   prefix.set_windows_version("win10");
   arrange_driver("Folyant-A", "Windows NT x86");
@@ -305,6 +306,7 @@ TEST_F(UpdateDependentFiles, XpsListOfWindows10WithItsNtprintEntries) {
   expect_list(kDriversX86 + "Folyant-A", kXpsList10);
 }
 
+// "-x64" rewrites the x64 driver's list and leaves the 32-bit driver's as it was.
 TEST_F(UpdateDependentFiles, X64TargetsTheX64DriverKey) {
   arrange_driver("Folyant-A", "Windows x64");
   arrange_driver("Folyant-A", "Windows NT x86");
@@ -314,12 +316,14 @@ TEST_F(UpdateDependentFiles, X64TargetsTheX64DriverKey) {
   EXPECT_EQ(untouched.data.rfind("OLD.DLL", 0), 0u) << shown(untouched.data);
 }
 
+// The native switch reaches the native driver's key with its own short list.
 TEST_F(UpdateDependentFiles, NativeList) {
   arrange_driver("Folyant Writer", "Windows NT x86");
   ASSERT_EQ(run("-updatedependentfiles").exit_code(), 0);
   expect_list(kDriversX86 + "Folyant Writer", kNativeList);
 }
 
+// Without stored extra files the PostScript driver gets its list and nothing more.
 TEST_F(UpdateDependentFiles, PostScriptListAlone) {
   arrange_driver("Folyant Font Helper", "Windows NT x86");
   ASSERT_EQ(run("-updatepsdependentfiles").exit_code(), 0);

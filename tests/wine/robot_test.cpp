@@ -23,6 +23,7 @@ TEST_F(Fixtures, RobotSeesADialogAndClicksItsButton) {
   EXPECT_EQ(run.exit_code(), 0) << run.transcript;
 }
 
+// A "close" rule ends a window that has no button to press, found by its class.
 TEST_F(Fixtures, RobotClosesAWindowByClass) {
   auto run = prefix.robot({"notepad.exe"}, {"class \"Notepad\" close"});
   ASSERT_FALSE(run.timed_out()) << run.transcript;
@@ -47,6 +48,7 @@ TEST_F(Fixtures, RobotEndsATargetAtTheTimeout) {
   EXPECT_EQ(run.windows().size(), 1u) << run.transcript;
 }
 
+// spoolctl arranges and lists the spooler as the Wine cases rely on, and reports failures.
 TEST_F(Fixtures, SpoolctlAddsListsAndDeletesAPrinter) {
   auto added = prefix.spoolctl(
       {"add-driver", "Folyant-A", "Windows NT x86", "3", ";", "add-printer", "Folyant", "Folyant-A", "FILE:"});

@@ -15,30 +15,6 @@ constexpr int kMessageTextSize = 256;
 constexpr int kCaptionSize = 260;
 constexpr const char* kFallbackCaption = "Vesk Harrow Systems";
 
-// Puts `argument` into the one "%s" place of `format`, "%%" standing for "%"; every
-// other character is copied as it stands. The result is cut to fit `size` and never
-// shares storage with the format.
-void FillOneTextPlace(char* out, size_t size, const char* format, const char* argument) {
-  size_t used = 0;
-  bool placed = false;
-  auto put = [&](char c) {
-    if (used + 1 < size) out[used++] = c;
-  };
-  for (const char* p = format; *p != '\0'; ++p) {
-    if (p[0] == '%' && p[1] == '%') {
-      put('%');
-      ++p;
-    } else if (!placed && p[0] == '%' && p[1] == 's') {
-      for (const char* a = argument != nullptr ? argument : "(null)"; *a != '\0'; ++a) put(*a);
-      placed = true;
-      ++p;
-    } else {
-      put(*p);
-    }
-  }
-  out[used] = '\0';
-}
-
 // Loads text and caption; on a missing entry shows the fallback box and returns false.
 bool LoadMessageTexts(os::WindowHandle owner, uint32_t textId, uint32_t captionId, char (&text)[kMessageTextSize],
                       char (&caption)[kCaptionSize]) {
@@ -54,6 +30,38 @@ bool LoadMessageTexts(os::WindowHandle owner, uint32_t textId, uint32_t captionI
 }
 
 }  // namespace
+
+void FillMessagePlaces(char* out, size_t size, const char* format, const char* text, const int* number) {
+  if (size == 0) return;
+  char numberText[16] = {};
+  if (number != nullptr) std::snprintf(numberText, sizeof numberText, "%d", *number);
+  size_t used = 0;
+  auto put = [&](const char* piece) {
+    for (; *piece != '\0'; ++piece) {
+      if (used + 1 < size) out[used++] = *piece;
+    }
+  };
+  bool textPlaced = false;
+  bool numberPlaced = number == nullptr;
+  for (const char* p = format; *p != '\0'; ++p) {
+    if (p[0] == '%' && p[1] == '%') {
+      put("%");
+      ++p;
+    } else if (!textPlaced && p[0] == '%' && p[1] == 's') {
+      put(text != nullptr ? text : "(null)");
+      textPlaced = true;
+      ++p;
+    } else if (!numberPlaced && p[0] == '%' && p[1] == 'd') {
+      put(numberText);
+      numberPlaced = true;
+      ++p;
+    } else {
+      const char single[2] = {*p, '\0'};
+      put(single);
+    }
+  }
+  out[used] = '\0';
+}
 
 void LogAppEvent(uint16_t eventType, const char* format, ...) {
   char text[kLogTextSize];
@@ -81,7 +89,7 @@ int ShowResourceMessageFormatted(os::WindowHandle owner, uint32_t textId, uint32
   char caption[kCaptionSize] = {};
   if (!LoadMessageTexts(owner, textId, captionId, format, caption)) return 0;
   char text[kMessageTextSize];
-  FillOneTextPlace(text, sizeof text, format, argument);
+  FillMessagePlaces(text, sizeof text, format, argument);
   return os::MessageBoxA(owner, text, caption, style);
 }
 

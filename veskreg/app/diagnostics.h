@@ -2,6 +2,7 @@
 // operation.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/types.h"
@@ -27,6 +28,12 @@ int ShowResourceMessage(os::WindowHandle owner, uint32_t textId, uint32_t captio
 // As above; the text entry is a format with one "%s" place, filled with `argument`.
 int ShowResourceMessageFormatted(os::WindowHandle owner, uint32_t textId, uint32_t captionId, uint32_t style,
                                  const char* argument);
+
+// Fills the first "%s" of a string-table format with `text` and, when `number` is given,
+// the first "%d" with it; "%%" stands for "%" and everything else is copied as it is.
+// The result is cut to fit `size` and never shares storage with the format, so a text
+// from the string table is never read as a printf format.
+void FillMessagePlaces(char* out, size_t size, const char* format, const char* text, const int* number = nullptr);
 
 // Starts the program the command line names; with `wait`, returns when it has ended.
 // A process that cannot be started is logged and otherwise treated as if it had run.

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-inline constexpr int kPrinterNameSize = 260;  // 259 characters and the terminator
+#include "install/product_printers.h"
+
 inline constexpr int32_t kExitNoOperation = 212;
 inline constexpr int32_t kExitMultipleProductPrinters = 1;
 

@@ -196,39 +196,6 @@ int InstallFromInf(const char* printerName, int postScript, int xps) {
   return 1;
 }
 
-// Fills the entry's "%s" with the step and its "%d" with the code ("%%" is a percent
-// sign); everything else is copied. The result is cut to fit.
-void FormatStepMessage(char* out, size_t size, const char* format, const char* step, uint32_t error) {
-  char code[16];
-  std::snprintf(code, sizeof code, "%d", static_cast<int>(error));
-  size_t used = 0;
-  auto put = [&](const char* text) {
-    for (; *text != '\0'; ++text) {
-      if (used + 1 < size) out[used++] = *text;
-    }
-  };
-  bool stepPlaced = false;
-  bool codePlaced = false;
-  for (const char* p = format; *p != '\0'; ++p) {
-    if (p[0] == '%' && p[1] == '%') {
-      put("%");
-      ++p;
-    } else if (p[0] == '%' && p[1] == 's' && !stepPlaced) {
-      put(step);
-      stepPlaced = true;
-      ++p;
-    } else if (p[0] == '%' && p[1] == 'd' && !codePlaced) {
-      put(code);
-      codePlaced = true;
-      ++p;
-    } else {
-      const char single[2] = {*p, '\0'};
-      put(single);
-    }
-  }
-  out[used] = '\0';
-}
-
 }  // namespace
 
 int InstallPrinterDriver(const char* driverName, int postScript, int xps) {
@@ -315,7 +282,8 @@ void CheckIfFileExists(const char* path) {
 
 void AddPrinterError(const char* step, uint32_t error) {
   if (step == nullptr) step = "";
-  LogAppEvent(os::kEventlogErrorType, "AddPrinterError %s, error %d", step, static_cast<int>(error));
+  const int code = static_cast<int>(error);
+  LogAppEvent(os::kEventlogErrorType, "AddPrinterError %s, error %d", step, code);
 
   char message[1024] = {};
   if (error == os::kErrorModNotFound) {
@@ -336,8 +304,8 @@ void AddPrinterError(const char* step, uint32_t error) {
     if (os::LoadStringA(IDS_ERROR_STEP_FAILED, format, sizeof format) == 0) {
       std::snprintf(format, sizeof format, "%%s error %%d");
     }
-    FormatStepMessage(message, sizeof message, format, step, error);
+    FillMessagePlaces(message, sizeof message, format, step, &code);
   }
-  if (message[0] == '\0') FormatStepMessage(message, sizeof message, "%s error %d", step, error);
+  if (message[0] == '\0') FillMessagePlaces(message, sizeof message, "%s error %d", step, &code);
   os::MessageBoxA(nullptr, message, kBoxCaption, os::kMbSystemModal | os::kMbIconError);
 }

@@ -24,10 +24,10 @@ bool IsDefaultPrinterName(const char* name) {
 
 // Appends one varying digit so the second attempt runs under another name. A name that
 // already fills the buffer has no room for it and is left as it is.
-bool LengthenName(char* printerName) {
-  const void* end = std::memchr(printerName, '\0', kPrinterNameBufferSize);
-  std::size_t length = end == nullptr ? kPrinterNameBufferSize : static_cast<const char*>(end) - printerName;
-  if (length + 1 >= kPrinterNameBufferSize) {
+bool LengthenName(char (&printerName)[kPrinterNameSize]) {
+  const void* end = std::memchr(printerName, '\0', kPrinterNameSize);
+  std::size_t length = end == nullptr ? kPrinterNameSize : static_cast<const char*>(end) - printerName;
+  if (length + 1 >= kPrinterNameSize) {
     LogAppEvent(os::kEventlogErrorType, "AddMonitor: printer name %.*s has no room for another character, not retried",
                 static_cast<int>(length), printerName);
     return false;
@@ -65,8 +65,7 @@ int MonitorInstalled() {
   return 0;
 }
 
-void AddMonitor(char* printerName, int postScript, int xps, int monitorOnly) {
-  if (printerName == nullptr) return;
+void AddMonitor(char (&printerName)[kPrinterNameSize], int postScript, int xps, int monitorOnly) {
   if (!monitorOnly) checkPrinterInstalled(printerName);
 
   int useFilePort = 0;
@@ -91,9 +90,7 @@ void AddMonitor(char* printerName, int postScript, int xps, int monitorOnly) {
   if (IsDefaultPrinterName(printerName)) return;
 
   // The default printer follows the driver kind of the printer just added.
-  os::PrinterHandle defaultPrinter = nullptr;
-  if (!os::OpenPrinterA(kDefaultPrinterName, &defaultPrinter, os::kPrinterAllAccess)) return;
-  os::ClosePrinter(defaultPrinter);
+  if (!PrinterExists(kDefaultPrinterName)) return;
   checkPrinterInstalled(kDefaultPrinterName);
   InstallPrinter(kDefaultPrinterName, useFilePort, postScript, xps);
 }

@@ -7,6 +7,7 @@
 
 #include "app/diagnostics.h"
 #include "install/port_monitor.h"
+#include "install/product_printers.h"
 #include "install/settings_store.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
@@ -16,13 +17,12 @@
 
 namespace {
 
-constexpr size_t kNameSize = 260;
 constexpr const char* kSettingsKeyPrefix = "Software\\Vesk Harrow Systems\\";
 constexpr uint32_t kDriverBufferSize = 512;
 
-// The settings key path must fit the same 260-byte buffers as the name, so a name
-// may not be longer than what is left after the prefix.
-constexpr size_t kLongestInstanceName = kNameSize - 1 - std::char_traits<char>::length(kSettingsKeyPrefix);
+// The settings key path must fit the same 260-byte buffers as the name, so a name may
+// not be longer than what is left after the prefix, less the digit a retry may append.
+constexpr size_t kLongestInstanceName = kPrinterNameSize - 1 - std::char_traits<char>::length(kSettingsKeyPrefix) - 1;
 
 void ShowInstanceMessage(uint32_t textId, uint32_t style, const char* name) {
   ShowResourceMessageFormatted(nullptr, textId, IDS_COMPANY_CAPTION, style, name);
@@ -43,13 +43,6 @@ void TakeDriverKind(os::PrinterHandle printer, const char* name, int* postScript
   *xps = std::strstr(path, "mxdwdrv.dll") != nullptr ? 1 : 0;
 }
 
-bool PrinterExists(const char* name) {
-  os::PrinterHandle printer = nullptr;
-  if (!os::OpenPrinterA(name, &printer, os::kPrinterAllAccess)) return false;
-  os::ClosePrinter(printer);
-  return true;
-}
-
 // One pass over the name the user accepted; true when the operation is over.
 bool TryName(const std::string& entered, int* postScript, int* xps) {
   if (entered.size() > kLongestInstanceName) {
@@ -58,7 +51,7 @@ bool TryName(const std::string& entered, int* postScript, int* xps) {
     ShowInstanceMessage(IDS_PRINTER_NAME_INVALID, os::kMbSystemModal | os::kMbIconError, entered.c_str());
     return false;
   }
-  char name[kNameSize];
+  char name[kPrinterNameSize];
   std::memcpy(name, entered.c_str(), entered.size() + 1);
   if (!ValidatePrinterName(name)) {
     ShowInstanceMessage(IDS_PRINTER_NAME_INVALID, os::kMbSystemModal | os::kMbIconError, name);

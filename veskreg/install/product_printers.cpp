@@ -36,6 +36,13 @@ os::PrinterInfo2View PrinterEnumeration::At(uint32_t index) const {
   return os::PrinterInfo2At(static_cast<const uint8_t*>(block_.get()), index);
 }
 
+bool PrinterExists(const char* printerName) {
+  os::PrinterHandle printer = nullptr;
+  if (!os::OpenPrinterA(printerName, &printer, os::kPrinterAllAccess)) return false;
+  os::ClosePrinter(printer);
+  return true;
+}
+
 bool HasMultipleProductPrinters() {
   PrinterEnumeration printers;
   if (!printers.Allocated()) return false;

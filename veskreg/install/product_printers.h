@@ -2,6 +2,7 @@
 // printers that the removal and settings operations share.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/handles.h"
@@ -9,12 +10,17 @@
 
 inline constexpr const char* kDefaultPrinterName = "Folyant";
 inline constexpr const char* kImagePrinterName = "Glimmora";
+// Printer names are handled in buffers of this size: 259 characters and the terminator.
+inline constexpr std::size_t kPrinterNameSize = 260;
 
 // True when the driver name is one of the product's six, in any letter case.
 bool IsProductDriverName(const char* driverName);
 
 // True from two product printers on, the image printer not counted.
 bool HasMultipleProductPrinters();
+
+// True when a printer of that name can be opened (and it is closed again at once).
+bool PrinterExists(const char* printerName);
 
 // The local printers at level 2, asked for their size first and then read into one
 // zero-filled block; walk them with At(Count()-1) down to At(0). A block that cannot be

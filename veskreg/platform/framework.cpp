@@ -42,8 +42,9 @@ bool CWnd::OnMessage(uint32_t, uintptr_t, intptr_t, intptr_t*) { return false; }
 bool CWnd::Dispatch(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* result) {
   if (message == kWmNcDestroy) {
     OnMessage(message, wParam, lParam, result);
-    // The object may delete itself here; nothing may touch it afterwards.
     window_ = nullptr;
+    if (creating_) return false;
+    // The object may delete itself here; nothing may touch it afterwards.
     PostNcDestroy();
     return false;
   }

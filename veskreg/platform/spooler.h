@@ -8,7 +8,6 @@
 namespace os {
 
 // Spooler error codes beyond the shared ones.
-inline constexpr uint32_t kErrorInvalidHandle = 6;
 inline constexpr uint32_t kErrorInvalidLevel = 124;
 inline constexpr uint32_t kErrorUnknownPrintProcessor = 1798;
 inline constexpr uint32_t kErrorInvalidEnvironment = 1805;

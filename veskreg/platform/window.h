@@ -206,6 +206,9 @@ class CWnd {
 
  protected:
   WindowHandle window_ = nullptr;
+  // Set while CreateEx runs: a window that dies during its own creation (WM_CREATE
+  // refused) reports failure to CreateEx's caller, who still owns the object.
+  bool creating_ = false;
 };
 
 // Data exchange between a dialog's controls and its members.

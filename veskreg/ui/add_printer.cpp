@@ -6,12 +6,10 @@
 #include "resources/resource.h"
 
 std::string ProposePrinterName() {
-  char name[260];
+  char name[kPrinterNameSize];
   for (int n = 1;; ++n) {
     std::snprintf(name, sizeof name, "Folyant (Copy %d)", n);
-    os::PrinterHandle printer = nullptr;
-    if (!os::OpenPrinterA(name, &printer, os::kPrinterAllAccess)) return name;
-    os::ClosePrinter(printer);
+    if (!PrinterExists(name)) return name;
   }
 }
 

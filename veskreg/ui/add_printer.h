@@ -3,10 +3,11 @@
 
 #include <string>
 
+#include "install/product_printers.h"
 #include "platform/window.h"
 
-// Longest name the dialog lets the user type: it must fit a 260-byte name buffer.
-inline constexpr int kPrinterNameLimit = 259;
+// Longest name the dialog lets the user type: it must fit a printer name buffer.
+inline constexpr int kPrinterNameLimit = static_cast<int>(kPrinterNameSize) - 1;
 
 class VeskRegAddPrinter : public os::CDialog {
  public:

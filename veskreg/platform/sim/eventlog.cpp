@@ -26,7 +26,7 @@ bool ReportEventA(EventSourceHandle source, uint16_t type, uint16_t category, ui
   if (m.Enter("ReportEventA")) return false;
   auto id = reinterpret_cast<uintptr_t>(source);
   if (m.KindOf(id) != sim::HandleKind::EventSource) {
-    SetLastError(6);  // ERROR_INVALID_HANDLE
+    SetLastError(kErrorInvalidHandle);
     return false;
   }
   m.eventLog.push_back(
@@ -39,7 +39,7 @@ bool DeregisterEventSource(EventSourceHandle source) {
   if (m.Enter("DeregisterEventSource")) return false;
   auto id = reinterpret_cast<uintptr_t>(source);
   if (!m.CloseHandle(id, sim::HandleKind::EventSource)) {
-    SetLastError(6);
+    SetLastError(kErrorInvalidHandle);
     return false;
   }
   m.eventSources.erase(id);

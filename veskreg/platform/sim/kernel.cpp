@@ -164,7 +164,7 @@ uint32_t WaitForSingleObject(KernelHandle handle, uint32_t milliseconds) {
   if (m.Enter("WaitForSingleObject")) return kWaitFailed;
   auto it = m.children.find(reinterpret_cast<uintptr_t>(handle));
   if (it == m.children.end() || !m.KindOf(it->first)) {
-    SetLastError(6);  // ERROR_INVALID_HANDLE
+    SetLastError(kErrorInvalidHandle);
     return kWaitFailed;
   }
   uint32_t remaining = it->second.endTick > m.tickCount ? it->second.endTick - m.tickCount : 0;
@@ -181,7 +181,7 @@ bool GetExitCodeProcess(KernelHandle process, uint32_t* exitCode) {
   if (m.Enter("GetExitCodeProcess")) return false;
   auto it = m.children.find(reinterpret_cast<uintptr_t>(process));
   if (it == m.children.end() || exitCode == nullptr) {
-    SetLastError(6);
+    SetLastError(kErrorInvalidHandle);
     return false;
   }
   *exitCode = m.tickCount >= it->second.endTick ? it->second.exitCode : 259;  // STILL_ACTIVE
@@ -194,7 +194,7 @@ bool CloseHandle(KernelHandle handle) {
   auto id = reinterpret_cast<uintptr_t>(handle);
   auto kind = m.KindOf(id);
   if (!kind || (*kind != sim::HandleKind::Process && *kind != sim::HandleKind::Thread)) {
-    SetLastError(6);
+    SetLastError(kErrorInvalidHandle);
     return false;
   }
   m.CloseHandle(id, *kind);

@@ -11,7 +11,6 @@
 namespace os {
 namespace {
 
-constexpr int32_t kInvalidHandle = 6;
 constexpr uint16_t kSeDaclPresent = 0x0004;
 constexpr uint16_t kSeSelfRelative = 0x8000;
 constexpr uint32_t kSelfRelativeHeaderSize = 20;
@@ -72,7 +71,7 @@ int32_t OpenOrCreate(const char* call, RegistryKey root, const char* subKey, uin
   if (Faulted(m, call, &status)) return status;
   if (result == nullptr) return kErrorInvalidParameter;
   std::string parent = PathOf(m, root, nullptr);
-  if (parent.empty()) return kInvalidHandle;
+  if (parent.empty()) return kErrorInvalidHandle;
   std::string path = sim::Registry::Join(parent, subKey != nullptr ? subKey : "");
   sim::RegistryKeyState* key = m.registry.FindKey(path);
   if (key == nullptr) {
@@ -115,7 +114,7 @@ int32_t RegQueryValueExA(RegistryKey key, const char* valueName, uint32_t* type,
   if (Faulted(m, "RegQueryValueExA", &status)) return status;
   uint32_t access = 0;
   std::string path = PathOf(m, key, &access);
-  if (path.empty()) return kInvalidHandle;
+  if (path.empty()) return kErrorInvalidHandle;
   if ((access & kKeyQueryValue) == 0) return kErrorAccessDenied;
   const sim::RegistryValue* value = m.registry.FindValue(path, valueName != nullptr ? valueName : "");
   if (value == nullptr) return kErrorFileNotFound;
@@ -137,7 +136,7 @@ int32_t RegSetValueExA(RegistryKey key, const char* valueName, uint32_t type, co
   if (Faulted(m, "RegSetValueExA", &status)) return status;
   uint32_t access = 0;
   std::string path = PathOf(m, key, &access);
-  if (path.empty()) return kInvalidHandle;
+  if (path.empty()) return kErrorInvalidHandle;
   if ((access & kKeySetValue) == 0) return kErrorAccessDenied;
   if (data == nullptr && size != 0) return 998;  // ERROR_NOACCESS
   std::vector<uint8_t> bytes(data, data + size);
@@ -151,7 +150,7 @@ int32_t RegDeleteValueA(RegistryKey key, const char* valueName) {
   if (Faulted(m, "RegDeleteValueA", &status)) return status;
   uint32_t access = 0;
   std::string path = PathOf(m, key, &access);
-  if (path.empty()) return kInvalidHandle;
+  if (path.empty()) return kErrorInvalidHandle;
   if ((access & kKeySetValue) == 0) return kErrorAccessDenied;
   return m.registry.DeleteValue(path, valueName != nullptr ? valueName : "") ? 0 : kErrorFileNotFound;
 }
@@ -161,7 +160,7 @@ int32_t RegCloseKey(RegistryKey key) {
   m.Enter("RegCloseKey");
   auto id = reinterpret_cast<uintptr_t>(key);
   if (id == 0x80000001u || id == 0x80000002u) return 0;  // predefined keys close without effect
-  if (!m.CloseHandle(id, sim::HandleKind::RegistryKey)) return kInvalidHandle;
+  if (!m.CloseHandle(id, sim::HandleKind::RegistryKey)) return kErrorInvalidHandle;
   m.openKeys.erase(id);
   return 0;
 }
@@ -172,7 +171,7 @@ int32_t RegSetKeySecurity(RegistryKey key, uint32_t information, const void* des
   if (Faulted(m, "RegSetKeySecurity", &status)) return status;
   uint32_t access = 0;
   std::string path = PathOf(m, key, &access);
-  if (path.empty()) return kInvalidHandle;
+  if (path.empty()) return kErrorInvalidHandle;
   if ((access & kWriteDac) == 0) return kErrorAccessDenied;
   if (descriptor == nullptr) return kErrorInvalidParameter;
   const auto* bytes = static_cast<const uint8_t*>(descriptor);

@@ -153,8 +153,9 @@ uint32_t ReadSlot(const uint8_t* record, uint32_t slot) {
 }  // namespace
 
 // The block is laid out as 32-bit Windows lays it out: the records first, the strings
-// packed from the end of the needed size backwards (in ANSI, so some room stays unused). Where Windows stores a
-// pointer, the sim stores the string's offset from the block's start (0 for none).
+// packed from the end of the needed size backwards (in ANSI within a UTF-16 sized block,
+// so some room stays unused). Where Windows stores a pointer, the sim stores the
+// string's offset from the block's start (0 for none).
 bool EnumPrintersA(uint32_t flags, const char* name, uint32_t level, uint8_t* buffer, uint32_t bufferSize,
                    uint32_t* needed, uint32_t* returned) {
   sim::Machine& m = sim::machine();
@@ -170,16 +171,11 @@ bool EnumPrintersA(uint32_t flags, const char* name, uint32_t level, uint8_t* bu
     return false;
   }
   *returned = 0;
-  struct Strings {
-    std::string printer, port, driver, processor, datatype;
-  };
-  std::vector<Strings> entries;
+  const std::string datatype = "RAW";
   uint32_t size = 0;
   for (const sim::Printer& p : m.printers) {
-    entries.push_back(Strings{p.name, p.port, p.driver, p.printProcessor, "RAW"});
     size += kPrinterInfo2Size;
-    for (const std::string* s : {&p.name, &p.port, &p.driver, &p.printProcessor}) size += WideSize(*s);
-    size += WideSize("RAW");
+    for (const std::string* s : {&p.name, &p.port, &p.driver, &p.printProcessor, &datatype}) size += WideSize(*s);
   }
   *needed = size;
   if (bufferSize < size) {
@@ -187,33 +183,25 @@ bool EnumPrintersA(uint32_t flags, const char* name, uint32_t level, uint8_t* bu
     return false;
   }
   if (size != 0) std::memset(buffer, 0, size);
-  uint32_t end = size;
-  auto put = [&](uint8_t* record, uint32_t slot, const std::string& text) {
-    end -= static_cast<uint32_t>(text.size() + 1);
-    std::memcpy(buffer + end, text.c_str(), text.size() + 1);
-    std::memcpy(record + slot * 4, &end, 4);
-  };
-  for (size_t i = 0; i < entries.size(); ++i) {
-    uint8_t* record = buffer + i * kPrinterInfo2Size;
-    put(record, kPrinterName, entries[i].printer);
-    put(record, kPortName, entries[i].port);
-    put(record, kDriverName, entries[i].driver);
-    put(record, kPrintProcessor, entries[i].processor);
-    put(record, kDatatype, entries[i].datatype);
-    uint32_t attributes = m.printers[i].attributes;
-    std::memcpy(record + kAttributes * 4, &attributes, 4);
+  BlockWriter writer(buffer, size);
+  for (uint32_t i = 0; i < m.printers.size(); ++i) {
+    const sim::Printer& p = m.printers[i];
+    const uint32_t record = i * kPrinterInfo2Size;
+    writer.Put(record, kPrinterName, &p.name);
+    writer.Put(record, kPortName, &p.port);
+    writer.Put(record, kDriverName, &p.driver);
+    writer.Put(record, kPrintProcessor, &p.printProcessor);
+    writer.Put(record, kDatatype, &datatype);
+    writer.PutValue(record, kAttributes, p.attributes);
   }
-  *returned = static_cast<uint32_t>(entries.size());
+  *returned = static_cast<uint32_t>(m.printers.size());
   return true;
 }
 
 PrinterInfo2View PrinterInfo2At(const uint8_t* block, uint32_t index) {
   const uint8_t* record = block + index * kPrinterInfo2Size;
-  auto text = [&](uint32_t slot) -> const char* {
-    uint32_t offset = ReadSlot(record, slot);
-    return offset == 0 ? nullptr : reinterpret_cast<const char*>(block + offset);
-  };
-  return PrinterInfo2View{text(kPrinterName), text(kDriverName), text(kPortName), ReadSlot(record, kAttributes)};
+  return PrinterInfo2View{TextAt(block, ReadSlot(record, kPrinterName)), TextAt(block, ReadSlot(record, kDriverName)),
+                          TextAt(block, ReadSlot(record, kPortName)), ReadSlot(record, kAttributes)};
 }
 
 bool OpenPrinterA(const char* printerName, PrinterHandle* printer, uint32_t desiredAccess) {

@@ -13,7 +13,6 @@ namespace {
 
 constexpr uint32_t kErrorInvalidWindowHandle = 1400;
 constexpr uint32_t kErrorResourceTypeNotFound = 1813;
-constexpr uint32_t kErrorInvalidHandle = 6;
 constexpr uint32_t kTimerMinimum = 10;
 constexpr uint32_t kTimerMaximum = 0x7FFFFFFF;
 

@@ -230,8 +230,10 @@ const char* RegisterWindowClass(uint32_t classStyle, CursorHandle cursor) {
 
 bool CWnd::CreateEx(uint32_t exStyle, const char* className, const char* title, uint32_t style, int x, int y, int width,
                     int height, WindowHandle owner, uintptr_t id) {
+  creating_ = true;
   HWND created = ::CreateWindowExA(exStyle, className, title, style, x, y, width, height, H(owner),
                                    reinterpret_cast<HMENU>(id), ::GetModuleHandleA(nullptr), this);
+  creating_ = false;
   if (created == nullptr) {
     window_ = nullptr;
     return false;
