@@ -6,6 +6,7 @@
 #include "app/diagnostics.h"
 #include "app/install_context.h"
 #include "app/platform_predicates.h"
+#include "app/text_buffers.h"
 #include "install/driver_files.h"
 #include "install/send_to.h"
 #include "install/settings_store.h"
@@ -26,20 +27,8 @@ constexpr const char* kDataType = "RAW";
 constexpr const char* kProductPort = "PDFFILE:";
 constexpr const char* kFilePort = "FILE:";
 
-using OwnedPrinter = os::Owned<os::PrinterHandle, os::ClosePrinter>;
+using os::OwnedPrinter;
 using Path = char[kPathSize];
-
-// Joins the parts into `out`; false when the whole does not fit the buffer, which is
-// then left empty rather than holding a cut path that names some other file.
-template <size_t N>
-bool JoinPath(char (&out)[N], const char* first, const char* second, const char* third = "") {
-  int written = std::snprintf(out, N, "%s%s%s", first, second, third);
-  if (written < 0 || static_cast<size_t>(written) >= N) {
-    out[0] = '\0';
-    return false;
-  }
-  return true;
-}
 
 // The system directory in a 520-byte buffer. On failure returns false with `error`
 // set: the call's own code, or 206 when the directory does not fit.
@@ -61,7 +50,7 @@ bool ReadSystemDirectory(Path& directory, uint32_t* error) {
 bool ReadDriverDirectory(Path& directory, uint32_t* error) {
   Path system;
   if (!ReadSystemDirectory(system, error)) return false;
-  if (!JoinPath(directory, system, CurrentPlatformTarget().driverDirectorySuffix)) {
+  if (!JoinWhole(directory, system, CurrentPlatformTarget().driverDirectorySuffix)) {
     *error = kErrorFilenameTooLong;
     return false;
   }
@@ -97,9 +86,9 @@ DriverAttempt InstallDriver(const char* driverName, int postScript, int xps) {
   const PlatformTarget target = CurrentPlatformTarget();
   const DriverFileNames files = DriverFilesForKind(postScript, xps);
   Path directory, driverPath, dataFile, configFile, helpFile;
-  if (!JoinPath(directory, system, target.driverDirectorySuffix) ||
-      !JoinPath(driverPath, directory, files.driverLibrary) || !JoinPath(dataFile, directory, files.dataFile) ||
-      !JoinPath(configFile, directory, files.configFile) || !JoinPath(helpFile, directory, files.helpFile)) {
+  if (!JoinWhole(directory, system, target.driverDirectorySuffix) ||
+      !JoinWhole(driverPath, directory, files.driverLibrary) || !JoinWhole(dataFile, directory, files.dataFile) ||
+      !JoinWhole(configFile, directory, files.configFile) || !JoinWhole(helpFile, directory, files.helpFile)) {
     LogAppEvent(os::kEventlogErrorType, "InstallPrinterDriver: driver path too long, driver %s not installed",
                 driverName);
     attempt.error = kErrorFilenameTooLong;
@@ -166,7 +155,7 @@ int InstallFromInf(const char* printerName, int postScript, int xps) {
   }
   Path directory;
   char command[1024];
-  if (!FitsCommandLine(printerName) || !JoinPath(directory, system, CurrentPlatformTarget().driverDirectorySuffix)) {
+  if (!FitsCommandLine(printerName) || !JoinWhole(directory, system, CurrentPlatformTarget().driverDirectorySuffix)) {
     LogAppEvent(os::kEventlogErrorType, "InstallPrinter: cannot build the INF install command for %s", printerName);
     return 0;
   }
@@ -257,12 +246,12 @@ void CheckDependentFiles(const char* list) {
     const char* name = entry;
     if (std::strncmp(name, kStorePrefix, sizeof kStorePrefix - 1) == 0) name += sizeof kStorePrefix - 1;
     Path path;
-    if (JoinPath(path, directory, name)) {
+    if (JoinWhole(path, directory, name)) {
       CheckIfFileExists(path);
     } else {
       LogAppEvent(os::kEventlogErrorType, "CheckDependentFiles: path too long for %s", name);
     }
-    if (JoinPath(path, environmentDirectory, name)) {
+    if (JoinWhole(path, environmentDirectory, name)) {
       CheckIfFileExists(path);
     } else {
       LogAppEvent(os::kEventlogErrorType, "CheckDependentFiles: path too long for %s", name);
@@ -275,7 +264,7 @@ void CheckIfFileExists(const char* path) {
   if (os::FileExists(path)) return;
   uint32_t error = os::GetLastError();
   char text[kPathSize + 16];
-  JoinPath(text, "missing file ", path);
+  JoinWhole(text, "missing file ", path);
   LogAppEvent(os::kEventlogErrorType, "CheckIfFileExists: %s", text);
   AddPrinterError(text, error);
 }
@@ -292,8 +281,9 @@ void AddPrinterError(const char* step, uint32_t error) {
     Path help;
     char command[kPathSize + 16];
     if (ReadSystemDirectory(system, &directoryError) &&
-        JoinPath(help, system, CurrentPlatformTarget().driverDirectorySuffix, "folyant.chm::/addprinter126error.htm") &&
-        JoinPath(command, "hh.exe ", help)) {
+        JoinWhole(help, system, CurrentPlatformTarget().driverDirectorySuffix,
+                  "folyant.chm::/addprinter126error.htm") &&
+        JoinWhole(command, "hh.exe ", help)) {
       RunCommand(command, false);
     }
     os::LoadStringA(IDS_ERROR_126, message, sizeof message);

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr const char* kSettingsKeyPrefix = "Software\\Vesk Harrow Systems\\";
 constexpr uint32_t kDriverBufferSize = 512;
 
 // The settings key path must fit the same 260-byte buffers as the name, so a name may

@@ -13,7 +13,7 @@
 
 namespace {
 
-using OwnedPrinter = os::Owned<os::PrinterHandle, os::ClosePrinter>;
+using os::OwnedPrinter;
 
 constexpr int kDriverNameSize = 260;
 // The spooler may still hold the deleted printer's driver for a moment.

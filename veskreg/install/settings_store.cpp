@@ -6,27 +6,16 @@
 
 #include "app/diagnostics.h"
 #include "app/platform_predicates.h"
+#include "app/text_buffers.h"
 #include "install/product_printers.h"
 #include "platform/kernel.h"
 
 namespace {
 
 constexpr const char* kLegacyUserPrefix = "Software\\VB and VBA Program Settings\\Vesk Harrow Systems\\";
-constexpr const char* kSettingsPrefix = "Software\\Vesk Harrow Systems\\";
 constexpr const char* kPrintersKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 constexpr uint32_t kReadAndDelete = os::kKeyRead | os::kKeySetValue;
 constexpr uint32_t kOpenDescriptorSize = 1064;
-
-// Forms prefix + name in a key path buffer; a path that does not fit is refused whole
-// rather than cut, since a shortened path would name some other key.
-bool FormKeyPath(char (&path)[kKeyPathSize], const char* prefix, const char* name) {
-  int length = std::snprintf(path, sizeof path, "%s%s", prefix, name != nullptr ? name : "");
-  if (length < 0 || length >= static_cast<int>(sizeof path)) {
-    path[0] = '\0';
-    return false;
-  }
-  return true;
-}
 
 // Walks the settings lookup chain of `name`: its own three keys unless it is empty or
 // "Folyant", then the three of "Folyant". `visit(root, path)` returns true to stop; a
@@ -38,15 +27,15 @@ bool WalkSettingsChain(const char* name, Visit visit) {
     const char* prefix;
   };
   const Place places[] = {{os::HkeyCurrentUser(), kLegacyUserPrefix},
-                          {os::HkeyCurrentUser(), kSettingsPrefix},
-                          {os::HkeyLocalMachine(), kSettingsPrefix}};
+                          {os::HkeyCurrentUser(), kSettingsKeyPrefix},
+                          {os::HkeyLocalMachine(), kSettingsKeyPrefix}};
   const char* names[2] = {nullptr, kDefaultPrinterName};
   if (name != nullptr && name[0] != '\0' && os::lstrcmpiA(name, kDefaultPrinterName) != 0) names[0] = name;
   for (const char* settingsName : names) {
     if (settingsName == nullptr) continue;
     for (const Place& place : places) {
       char path[kKeyPathSize];
-      if (!FormKeyPath(path, place.prefix, settingsName)) continue;
+      if (!JoinWhole(path, place.prefix, settingsName)) continue;
       if (visit(place.root, path)) return true;
     }
   }
@@ -159,7 +148,7 @@ void ClearProductPrinterNaming(char (&text)[kSettingsTextCapacity]) {
     ReadSettingString(printer.printerName, text, sizeof text, "PDFFileName", true);
     ReadSettingString(printer.printerName, text, sizeof text, "PDFDefaultFileName", true);
     char path[kKeyPathSize];
-    if (!FormKeyPath(path, kSettingsPrefix, printer.printerName)) {
+    if (!JoinWhole(path, kSettingsKeyPrefix, printer.printerName)) {
       LogAppEvent(os::kEventlogWarningType, "StopAutoName: settings key of printer %s is too long, not written",
                   printer.printerName);
       continue;
@@ -183,8 +172,7 @@ void StopAutoName() {
   ClearProductPrinterNaming(text);
   SaveStringRegEx(os::HkeyCurrentUser(), "Software\\Vesk Harrow Systems\\Glimmora", "PDFDefaultFileName", " ",
                   os::kRegSz);
-  SaveStringRegEx(os::HkeyCurrentUser(), "Software\\Vesk Harrow Systems\\Folyant", "PDFDefaultFileName", " ",
-                  os::kRegSz);
+  SaveStringRegEx(os::HkeyCurrentUser(), kProductSettingsKey, "PDFDefaultFileName", " ", os::kRegSz);
 }
 
 namespace {
@@ -226,7 +214,7 @@ bool SetPrinterKeySecurity(const char* printerName) {
     printersKeyOpened = true;
   }
   char path[kKeyPathSize];
-  if (FormKeyPath(path, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\", printerName)) {
+  if (JoinWhole(path, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\", printerName)) {
     opened = nullptr;
     if (os::RegOpenKeyExA(os::HkeyLocalMachine(), path, 0, os::kKeyRead, &opened) == 0) {
       os::OwnedRegistryKey printer(opened);

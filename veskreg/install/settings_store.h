@@ -5,6 +5,11 @@
 
 #include "platform/registry.h"
 
+// The user and machine settings keys of a name are this prefix + the name.
+inline constexpr const char* kSettingsKeyPrefix = "Software\\Vesk Harrow Systems\\";
+// The product's own settings key, under either root.
+inline constexpr const char* kProductSettingsKey = "Software\\Vesk Harrow Systems\\Folyant";
+
 // Key paths are formed in buffers of this size; a path that does not fit is refused.
 inline constexpr uint32_t kKeyPathSize = 260;
 // The buffer StopAutoName reads settings texts into.

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "platform/handles.h"
 #include "platform/types.h"
 
 namespace os {
@@ -100,5 +101,7 @@ bool EnumMonitorsA(const char* serverName, uint32_t level, uint8_t* buffer, uint
 MonitorInfo2 MonitorInfo2At(const uint8_t* block, uint32_t index);
 bool AddMonitorA(const char* serverName, uint32_t level, const MonitorInfo2& monitor);
 bool DeleteMonitorA(const char* serverName, const char* environment, const char* monitorName);
+
+using OwnedPrinter = Owned<PrinterHandle, ClosePrinter>;
 
 }  // namespace os

@@ -7,7 +7,6 @@
 namespace {
 
 constexpr const char* kEventLogFlags = "EventLogFlags";
-constexpr const char* kProductKey = "Software\\Vesk Harrow Systems\\Folyant";
 constexpr uint32_t kLoggingOn = 255;
 
 }  // namespace
@@ -28,7 +27,7 @@ const char* ToggleEventLogFlags() {
     ReadSettingDword(VESKREG_PRODUCT_NAME, kEventLogFlags, &removed, true);
     return "Enable Debugging";
   }
-  SaveDwordReg(kProductKey, kEventLogFlags, kLoggingOn);
+  SaveDwordReg(kProductSettingsKey, kEventLogFlags, kLoggingOn);
   return "Disable Debugging";
 }
 

@@ -1,5 +1,6 @@
 #include "ui/main_dialog.h"
 
+#include "install/settings_store.h"
 #include "platform/handles.h"
 #include "platform/registry.h"
 #include "resources/resource.h"
@@ -10,10 +11,6 @@ namespace {
 
 int loggingToggleMode = 0;
 
-constexpr const char* kProductKey = "Software\\Vesk Harrow Systems\\Folyant";
-
-using OwnedKey = os::Owned<os::RegistryKey, os::RegCloseKey>;
-
 }  // namespace
 
 int LoggingToggleMode() { return loggingToggleMode; }
@@ -21,8 +18,8 @@ int LoggingToggleMode() { return loggingToggleMode; }
 uint32_t ReadSplashDelay() {
   uint32_t delay = 1;
   os::RegistryKey opened = nullptr;
-  if (os::RegOpenKeyExA(os::HkeyLocalMachine(), kProductKey, 0, os::kKeyRead, &opened) != 0) return delay;
-  OwnedKey key(opened);
+  if (os::RegOpenKeyExA(os::HkeyLocalMachine(), kProductSettingsKey, 0, os::kKeyRead, &opened) != 0) return delay;
+  os::OwnedRegistryKey key(opened);
   // Zeroed first: a shorter value of another type fills only its own bytes.
   uint8_t data[4] = {};
   uint32_t size = sizeof data;
