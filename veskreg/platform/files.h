@@ -3,7 +3,8 @@
 
 namespace os {
 
-// OpenFile(path, OF_EXIST): opens and closes the file; true when it exists.
+// OpenFile(path, OF_EXIST): opens and closes the file; true when it exists. Like the
+// real call it cannot take a path of 128 characters or more.
 bool FileExists(const char* path);
 
 }  // namespace os
