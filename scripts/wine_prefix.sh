@@ -6,7 +6,7 @@
 #   wine_prefix.sh copy TEMPLATE DEST    fresh prefix DEST from TEMPLATE
 #   wine_prefix.sh winver PREFIX VER     emulated Windows version (winxp, win7, win10, nt40, ...)
 #   wine_prefix.sh stop PREFIX           stop that prefix's wineserver, and only that one
-#   wine_prefix.sh stage PREFIX          the placeholder product files (tests/wine/staged_files.txt)
+#   wine_prefix.sh stage PREFIX          the placeholder product files (scripts/staged_files.txt)
 #   wine_prefix.sh monitor PREFIX DLL    DLL as the product's port monitor "folyantm7.dll"
 set -euo pipefail
 
@@ -66,7 +66,7 @@ copy_prefix() {
 # stage too.
 stage_files() {
     local drivers=$1/drive_c/windows/system32/spool/drivers list d f
-    list=$(dirname "${BASH_SOURCE[0]}")/../tests/wine/staged_files.txt
+    list=$(dirname "${BASH_SOURCE[0]}")/../scripts/staged_files.txt
     mapfile -t dirs < <(sed -n 's/^dir //p' "$list")
     mapfile -t files < <(sed -n 's/^file //p' "$list")
     for d in "${dirs[@]}"; do

@@ -1,271 +1,196 @@
-// Removing printers: one instance, a printer with its driver and shortcut, all product printers.
+// Removing printers: one instance, a printer with its driver and shortcut, every product
+// printer; on the real spooler under Wine, with Windows' answers where Wine's differ.
 #include "install/removal.h"
 
 #include <string>
 #include <vector>
 
-#include "app/install_context.h"
-#include "install/send_to.h"
-#include "platform/sim/spooler_model.h"
-#include "platform/spooler.h"
-#include "platform/types.h"
-#include "sim_fixture.h"
+#include "support/wine_test.h"
 
 namespace {
 
-using Events = std::vector<std::pair<uint16_t, std::string>>;
+using substitute::Called;
 
-constexpr uint16_t kWarning = os::kEventlogWarningType;
-constexpr uint16_t kInformation = os::kEventlogInformationType;
-
-class RemovalTest : public SimTest {
+class RemovalTest : public WineTest {
  protected:
-  void SetUp() override {
-    ResetInstallContext();
-    machine().is64BitWindows = false;
+  // A printer with its driver and its Send To shortcut.
+  void ArrangeLinkedPrinter(const std::string& name, const std::string& driver) {
+    ArrangePrinter(name, driver);
+    WriteFile(Link(name), "link");
   }
-
-  void ArrangeDriver(const char* driver, const char* environment = sim::kEnvironmentX86) {
-    sim::InstallDriver(machine(), driver, environment, 3, "mxdwdrv.dll");
-  }
-  // A printer with its driver (native environment) and its Send To shortcut.
-  void ArrangePrinter(const char* name, const char* driver) {
-    if (machine().spooler.FindDriver(driver, sim::NativeEnvironment(machine())) == nullptr) {
-      ArrangeDriver(driver, sim::NativeEnvironment(machine()).c_str());
-    }
-    sim::AddPrinter(machine(), name, driver, "PDFFILE:");
-    machine().files.Put(ShortcutPath(name), "link");
-  }
-  std::string ShortcutPath(const char* name) {
-    char path[260] = {};
-    BuildSendToPath(name, path);
-    return std::string(path) + ".lnk";
-  }
-  bool HasPrinter(const std::string& name) {
-    for (const sim::Printer& p : machine().printers) {
-      if (p.name == name) return true;
-    }
-    return false;
-  }
-  bool HasDriver(const char* name, const char* environment = sim::kEnvironmentX86) {
-    return machine().spooler.FindDriver(name, environment) != nullptr;
-  }
-  Events Logged() {
-    Events events;
-    for (const sim::EventRecord& e : machine().eventLog) events.emplace_back(e.type, e.text);
-    return events;
-  }
+  static std::string Link(const std::string& name) { return SendToFolder() + "\\" + name + ".lnk"; }
 };
 
 }  // namespace
 
-// -deleteprinterinstance takes the printer "Folyant" only; driver and shortcut stay.
-TEST_F(RemovalTest, InstanceDeletionLeavesDriverAndShortcut) {
-  ArrangePrinter("Folyant", "Folyant-A");
-  ArrangePrinter("Folyant for Orchard", "Folyant-A");
+// -deleteprinterinstance takes "Folyant" only, and the OEM switch its own printer; driver
+// and shortcut stay, and a missing printer is one warning.
+TEST_F(RemovalTest, InstanceSwitches) {
+  ArrangeLinkedPrinter("Folyant", "Folyant-A");
+  ArrangeLinkedPrinter("Folyant for Orchard", "Folyant-A");
+  ArrangeLinkedPrinter("Lodestar PDF Writer", "Lodestar PDF Writer");
   EXPECT_EQ(RunProgram("-deleteprinterinstance"), 0);
-
-  EXPECT_FALSE(HasPrinter("Folyant"));
-  EXPECT_TRUE(HasPrinter("Folyant for Orchard"));
-  EXPECT_TRUE(HasDriver("Folyant-A"));
-  EXPECT_TRUE(machine().files.Exists(ShortcutPath("Folyant")));
-  EXPECT_EQ(Logged(), (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}}));
-  EXPECT_TRUE(machine().sleeps.empty());
-}
-
-// The OEM switch names its own printer, and a missing printer is one warning, no change.
-TEST_F(RemovalTest, LodestarInstanceAndMissingPrinter) {
-  ArrangePrinter("Lodestar PDF Writer", "Lodestar PDF Writer");
-  ArrangePrinter("Folyant", "Folyant-A");
   EXPECT_EQ(RunProgram("-DeleteLodestarInstance"), 0);
-  EXPECT_FALSE(HasPrinter("Lodestar PDF Writer"));
-  EXPECT_TRUE(HasPrinter("Folyant"));
-
-  machine().eventLog.clear();
   EXPECT_EQ(RunProgram("-DeleteLodestarInstance"), 0);
-  EXPECT_EQ(
-      Logged(),
-      (Events{{kWarning, "DeletePDFPrinterInstance: OpenPrinter failed, printer Lodestar PDF Writer error 1801"}}));
-  EXPECT_EQ(machine().printers.size(), 1u);
+
+  EXPECT_EQ(Logged(),
+            (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
+                    {kInformation, "DeletePDFPrinterInstance: Deleted printer Lodestar PDF Writer"},
+                    {kWarning, "DeletePDFPrinterInstance: OpenPrinter failed, printer Lodestar PDF Writer error 1801"}}));
+  EXPECT_FALSE(PrinterExists("Folyant"));
+  EXPECT_TRUE(PrinterExists("Folyant for Orchard"));
+  EXPECT_TRUE(DriverExists("Folyant-A"));
+  EXPECT_TRUE(FileExists(Link("Folyant")));
+  EXPECT_TRUE(substitute::Sleeps().empty());
 }
 
-// A refused DeletePrinter is a warning; the printer stays and the handle is closed.
-TEST_F(RemovalTest, DeletePrinterRefused) {
-  ArrangePrinter("Folyant", "Folyant-A");
-  machine().FailCall("DeletePrinter", os::kErrorAccessDenied);
-  EXPECT_FALSE(DeletePDFPrinterInstance("Folyant"));
-  EXPECT_EQ(Logged(), (Events{{kWarning, "DeletePDFPrinterInstance: DeletePrinter failed, error 5"}}));
-  EXPECT_TRUE(HasPrinter("Folyant"));
-}
+// The full removal of one printer, and what each failing step leaves behind.
+TEST_F(RemovalTest, DeletePrinterSteps) {
+  struct Row {
+    const char* why;
+    const char* failingCall;
+    uint32_t error;
+    int skip;
+    Events logged;
+    bool printerLeft, driverLeft;
+    std::vector<uint32_t> sleeps;
+  };
+  const Row rows[] = {
+      {"all goes: printer, then after the pause its driver, then its shortcut", nullptr, 0, 0,
+       {{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}}, false, false, {1000}},
+      {"a refused DeletePrinter keeps the driver; the shortcut still goes", "DeletePrinter", 5, 0,
+       {{kWarning, "DeletePDFPrinterInstance: DeletePrinter failed, error 5"}}, true, true, {}},
+      {"unreadable driver information: the driver is looked for under the printer's name", "GetPrinterDriverA", 5, 1,
+       {{kWarning, "DeletePDFPrinter: failed to get printer driver, printer Folyant, error 5"},
+        {kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
+        {kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant, error 1797"}},
+       false, true, {1000}},
+      {"no memory for the driver information: silently the printer's name", "LocalAlloc", 8, 0,
+       {{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
+        {kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant, error 1797"}},
+       false, true, {1000}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    ArrangeLinkedPrinter("Folyant", "Folyant-A");
+    substitute::Reset();
+    if (row.failingCall != nullptr) substitute::FailCall(row.failingCall, row.error, row.skip, 1);
+    DeletePDFPrinter("Folyant", nullptr);
 
-// The full removal: printer, then after the pause its driver, then its shortcut.
-TEST_F(RemovalTest, PrinterDriverAndShortcutGo) {
-  ArrangePrinter("Folyant", "Folyant-A");
-  DeletePDFPrinter("Folyant", nullptr);
-
-  EXPECT_FALSE(HasPrinter("Folyant"));
-  EXPECT_FALSE(HasDriver("Folyant-A"));
-  EXPECT_FALSE(machine().files.Exists(ShortcutPath("Folyant")));
-  EXPECT_EQ(machine().sleeps, std::vector<uint32_t>{1000});
-  EXPECT_EQ(Logged(), (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}}));
-}
-
-// A printer refused deletion keeps its driver, but its shortcut still goes.
-TEST_F(RemovalTest, RefusedPrinterKeepsDriverLosesShortcut) {
-  ArrangePrinter("Folyant", "Folyant-A");
-  machine().FailCall("DeletePrinter", os::kErrorAccessDenied);
-  machine().ForbidCall("DeletePrinterDriverA");
-  DeletePDFPrinter("Folyant", nullptr);
-
-  EXPECT_TRUE(HasPrinter("Folyant"));
-  EXPECT_TRUE(HasDriver("Folyant-A"));
-  EXPECT_FALSE(machine().files.Exists(ShortcutPath("Folyant")));
-  EXPECT_TRUE(machine().sleeps.empty());
+    EXPECT_EQ(Logged(), row.logged);
+    EXPECT_EQ(PrinterExists("Folyant"), row.printerLeft);
+    EXPECT_EQ(DriverExists("Folyant-A"), row.driverLeft);
+    EXPECT_FALSE(FileExists(Link("Folyant")));
+    EXPECT_EQ(substitute::Sleeps(), row.sleeps);
+    TearDown();
+    SetUp();
+  }
 }
 
 // No such printer: three warnings, no driver deletion, a stray shortcut of the name removed.
-TEST_F(RemovalTest, AbsentPrinterLogsThreeWarnings) {
+TEST_F(RemovalTest, AbsentPrinter) {
   ArrangeDriver("Ghost");
-  machine().files.Put(ShortcutPath("Ghost"), "link");
-  machine().ForbidCall("DeletePrinterDriverA");
+  WriteFile(Link("Ghost"), "link");
   DeletePDFPrinter("Ghost", nullptr);
 
   EXPECT_EQ(Logged(), (Events{{kWarning, "DeletePDFPrinter: failed to open printer Ghost, error 1801"},
                               {kWarning, "DeletePDFPrinter: NULL printer handle, printer Ghost, error 1801"},
                               {kWarning, "DeletePDFPrinterInstance: OpenPrinter failed, printer Ghost error 1801"}}));
-  EXPECT_TRUE(HasDriver("Ghost"));
-  EXPECT_FALSE(machine().files.Exists(ShortcutPath("Ghost")));
+  EXPECT_FALSE(Called("DeletePrinterDriverA"));
+  EXPECT_TRUE(DriverExists("Ghost"));
+  EXPECT_FALSE(FileExists(Link("Ghost")));
 }
 
-// Unreadable driver information: the driver is looked for under the printer's own name.
-TEST_F(RemovalTest, DriverInformationNotReadable) {
-  ArrangePrinter("Folyant", "Folyant-A");
-  machine().FailCall("GetPrinterDriverA", os::kErrorAccessDenied, 1, 1);
-  DeletePDFPrinter("Folyant", nullptr);
-
-  EXPECT_EQ(Logged(),
-            (Events{{kWarning, "DeletePDFPrinter: failed to get printer driver, printer Folyant, error 5"},
-                    {kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
-                    {kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant, error 1797"}}));
-  EXPECT_TRUE(HasDriver("Folyant-A"));
-  EXPECT_FALSE(HasPrinter("Folyant"));
-}
-
-// No memory for the driver information: silently the printer's own name as driver name.
-TEST_F(RemovalTest, NoMemoryForDriverInformation) {
-  ArrangePrinter("Folyant", "Folyant-A");
-  machine().FailCall("LocalAlloc", os::kErrorNotEnoughMemory, 0, 1);
-  DeletePDFPrinter("Folyant", nullptr);
-
-  EXPECT_EQ(Logged(),
-            (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
-                    {kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant, error 1797"}}));
-}
-
-// A handle handed over is used for the driver query and closed by the removal.
-TEST_F(RemovalTest, CheckPrinterInstalledHandsItsHandleOver) {
-  ArrangePrinter("Folyant", "Folyant-A");
-  EXPECT_TRUE(checkPrinterInstalled("FOLYANT"));
-  EXPECT_FALSE(HasPrinter("Folyant"));
-  EXPECT_FALSE(HasDriver("Folyant-A"));
-  EXPECT_EQ(Logged().front(), (std::pair<uint16_t, std::string>{
-                                  kInformation, "checkPrinterInstalled: printer exists, deleting printer FOLYANT"}));
-}
-
-// Clearing a free name does nothing and still answers true.
-TEST_F(RemovalTest, CheckPrinterInstalledOnFreeName) {
-  ArrangePrinter("Folyant", "Folyant-A");
-  machine().ForbidCall("DeletePrinter");
+// checkPrinterInstalled hands its handle to the removal (any case of the name), and
+// clearing a free name does nothing and still answers true.
+TEST_F(RemovalTest, CheckPrinterInstalled) {
+  ArrangeLinkedPrinter("Folyant", "Folyant-A");
   EXPECT_TRUE(checkPrinterInstalled("Folyant 2"));
-  EXPECT_TRUE(machine().eventLog.empty());
-  EXPECT_TRUE(HasPrinter("Folyant"));
+  EXPECT_TRUE(Logged().empty());
+  EXPECT_FALSE(Called("DeletePrinter"));
+
+  EXPECT_TRUE(checkPrinterInstalled("FOLYANT"));
+  EXPECT_FALSE(PrinterExists("Folyant"));
+  EXPECT_FALSE(DriverExists("Folyant-A"));
+  ASSERT_FALSE(Logged().empty());
+  EXPECT_EQ(Logged().front(),
+            (std::pair<uint16_t, std::string>{kInformation, "checkPrinterInstalled: printer exists, deleting printer FOLYANT"}));
 }
 
-// Two printers on one driver: the first removal is refused the driver, the second takes it.
+// Two printers on one driver: the first removal is refused the driver (in use), the
+// second takes it; walked from the last printer.
 TEST_F(RemovalTest, DeleteAllSharedDriverGoesWithTheLastPrinter) {
-  ArrangePrinter("Folyant", "Folyant-A");
-  ArrangePrinter("Folyant 2", "Folyant-A");
+  ArrangeLinkedPrinter("Folyant", "Folyant-A");
+  ArrangeLinkedPrinter("Folyant 2", "Folyant-A");
   EXPECT_EQ(RunProgram("-deleteprinter"), 0);
 
   EXPECT_EQ(Logged(),
             (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant 2"},
                     {kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant-A, error 3001"},
                     {kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}}));
-  EXPECT_TRUE(machine().printers.empty());
-  EXPECT_FALSE(HasDriver("Folyant-A"));
-  EXPECT_FALSE(machine().files.Exists(ShortcutPath("Folyant")));
-  EXPECT_FALSE(machine().files.Exists(ShortcutPath("Folyant 2")));
-  EXPECT_EQ(machine().sleeps, (std::vector<uint32_t>{1000, 1000}));
+  EXPECT_FALSE(PrinterExists("Folyant"));
+  EXPECT_FALSE(DriverExists("Folyant-A"));
+  EXPECT_FALSE(FileExists(Link("Folyant")));
+  EXPECT_FALSE(FileExists(Link("Folyant 2")));
+  EXPECT_EQ(substitute::Sleeps(), (std::vector<uint32_t>{1000, 1000}));
 }
 
-// Every product driver's printers go, the default names included; native and PostScript stay.
+// Every product driver's printers go, the default names included; native, PostScript and
+// foreign ones stay.
 TEST_F(RemovalTest, DeleteAllTakesOnlyProductPrinters) {
-  ArrangePrinter("Writer", "Folyant Writer");
-  ArrangePrinter("Glimmora", "Folyant-A");
-  ArrangePrinter("Fonts", "Folyant Font Helper");
-  ArrangePrinter("Orchard", "FOLYANT FOR ORCHARD");
-  ArrangePrinter("Other", "Some Other Driver");
+  ArrangeLinkedPrinter("Writer", "Folyant Writer");
+  ArrangeLinkedPrinter("Glimmora", "Folyant-A");
+  ArrangeLinkedPrinter("Fonts", "Folyant Font Helper");
+  ArrangeLinkedPrinter("Orchard", "FOLYANT FOR ORCHARD");
+  ArrangeLinkedPrinter("Other", "Some Other Driver");
   EXPECT_EQ(RunProgram("-deleteprinter"), 0);
 
-  std::vector<std::string> left;
-  for (const sim::Printer& p : machine().printers) left.push_back(p.name);
-  EXPECT_EQ(left, (std::vector<std::string>{"Writer", "Fonts", "Other"}));
+  EXPECT_TRUE(PrinterExists("Writer"));
+  EXPECT_TRUE(PrinterExists("Fonts"));
+  EXPECT_TRUE(PrinterExists("Other"));
+  EXPECT_FALSE(PrinterExists("Glimmora"));
+  EXPECT_FALSE(PrinterExists("Orchard"));
   EXPECT_EQ(Logged(), (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Orchard"},
                               {kInformation, "DeletePDFPrinterInstance: Deleted printer Glimmora"}}));
-  EXPECT_TRUE(HasDriver("Folyant Writer"));
-  EXPECT_FALSE(HasDriver("Folyant for Orchard"));
-  EXPECT_TRUE(machine().files.Exists(ShortcutPath("Writer")));
+  EXPECT_TRUE(DriverExists("Folyant Writer"));
+  EXPECT_FALSE(DriverExists("FOLYANT FOR ORCHARD"));
+  EXPECT_TRUE(FileExists(Link("Writer")));
 }
 
-// Only a native-driver printer: nothing changes.
-TEST_F(RemovalTest, DeleteAllWithoutProductPrinters) {
-  ArrangePrinter("Folyant", "Folyant Writer");
-  machine().ForbidCall("DeletePrinter");
-  machine().ForbidCall("DeletePrinterDriverA");
+// Nothing to delete, no memory for the enumeration, or a stopped spooler: nothing changes.
+TEST_F(RemovalTest, DeleteAllTouchesNothingElse) {
+  ArrangeLinkedPrinter("Folyant", "Folyant Writer");
+  ArrangeLinkedPrinter("Folyant 2", "Folyant-A");
+  substitute::FailCall("LocalAlloc", 8);
   EXPECT_EQ(RunProgram("-deleteprinter"), 0);
-  EXPECT_TRUE(machine().eventLog.empty());
-  EXPECT_TRUE(machine().files.Exists(ShortcutPath("Folyant")));
+  substitute::Reset();
+  substitute::FailCall("EnumPrintersA", 1722);
+  EXPECT_EQ(RunProgram("-deleteprinter"), 0);
+  EXPECT_FALSE(Called("DeletePrinter"));
+  EXPECT_TRUE(PrinterExists("Folyant 2"));
+  EXPECT_TRUE(FileExists(Link("Folyant 2")));
+
+  substitute::Reset();
+  ArrangePrinter("Writer", "Folyant Writer");
+  EXPECT_EQ(RunProgram("-deleteprinter"), 0);
+  EXPECT_TRUE(PrinterExists("Writer"));
+  EXPECT_TRUE(FileExists(Link("Folyant")));
 }
 
-// No memory for the enumeration, or a stopped spooler: nothing is deleted.
-TEST_F(RemovalTest, DeleteAllWithoutEnumeration) {
+// -x64 reads and deletes the driver of the x64 environment and leaves the x86 driver alone;
+// without it the x86 environment is named, also on 64-bit Windows.
+TEST_F(RemovalTest, DriverEnvironment) {
+  substitute::AnswerAsWindows(substitute::kWindows7, true);
   ArrangePrinter("Folyant", "Folyant-A");
-  machine().ForbidCall("DeletePrinter");
-  machine().FailCall("LocalAlloc", os::kErrorNotEnoughMemory);
+  ArrangeDriver("Folyant-A", "Windows x64");
   EXPECT_EQ(RunProgram("-deleteprinter"), 0);
-  machine().FailCall("LocalAlloc", 0, 0, 0);
-  machine().spoolerRunning = false;
-  EXPECT_EQ(RunProgram("-deleteprinter"), 0);
+  EXPECT_FALSE(DriverExists("Folyant-A"));
+  EXPECT_TRUE(DriverExists("Folyant-A", "Windows x64"));
 
-  EXPECT_TRUE(HasPrinter("Folyant"));
-  EXPECT_TRUE(machine().files.Exists(ShortcutPath("Folyant")));
-}
-
-// -x64 reads and deletes the driver of the x64 environment, even with no x86 driver of
-// that name, and leaves the x86 driver of another name alone.
-TEST_F(RemovalTest, X64RunRemovesTheX64Driver) {
-  machine().is64BitWindows = true;
   ArrangePrinter("Folyant", "Folyant-A");
-  ArrangeDriver("Folyant-A", sim::kEnvironmentX86);
-  ArrangeDriver("Folyant for Orchard", sim::kEnvironmentX64);
-  sim::AddPrinter(machine(), "Orchard", "Folyant for Orchard", "PDFFILE:");
   EXPECT_EQ(RunProgram("-x64 -deleteprinter"), 0);
-
-  EXPECT_EQ(Logged(), (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Orchard"},
+  EXPECT_EQ(Logged(), (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
                               {kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}}));
-  EXPECT_FALSE(HasDriver("Folyant-A", sim::kEnvironmentX64));
-  EXPECT_FALSE(HasDriver("Folyant for Orchard", sim::kEnvironmentX64));
-  EXPECT_TRUE(HasDriver("Folyant-A", sim::kEnvironmentX86));
-}
-
-// Without -x64 the x86 environment is named, also on 64-bit Windows.
-TEST_F(RemovalTest, DriverEnvironmentIsX86ByDefault) {
-  machine().is64BitWindows = true;
-  ArrangePrinter("Folyant", "Folyant-A");
-  ArrangeDriver("Folyant-A", sim::kEnvironmentX86);
-  EXPECT_EQ(RunProgram("-deleteprinter"), 0);
-
-  EXPECT_EQ(Logged(), (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}}));
-  EXPECT_FALSE(HasDriver("Folyant-A", sim::kEnvironmentX86));
-  EXPECT_TRUE(HasDriver("Folyant-A", sim::kEnvironmentX64));
+  EXPECT_FALSE(DriverExists("Folyant-A", "Windows x64"));
+  EXPECT_TRUE(DriverExists("Folyant-A"));
 }

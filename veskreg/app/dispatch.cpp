@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/diagnostics.h"
-#include "app/install_context.h"
+#include "core/diagnostics.h"
+#include "core/install_context.h"
 #include "install/driver_files.h"
 #include "install/port_monitor.h"
 #include "install/printer_instances.h"

@@ -1,7 +1,7 @@
 #include "app/veskreg_app.h"
 
 #include "app/dispatch.h"
-#include "app/install_context.h"
+#include "core/install_context.h"
 #include "ui/splash.h"
 
 CVeskregApp::CVeskregApp() { ResetInstallContext(); }

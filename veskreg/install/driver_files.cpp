@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/diagnostics.h"
-#include "app/install_context.h"
-#include "app/platform_predicates.h"
+#include "core/diagnostics.h"
+#include "core/install_context.h"
+#include "core/platform_predicates.h"
 #include "platform/registry.h"
 
 namespace {

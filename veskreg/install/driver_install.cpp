@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/diagnostics.h"
-#include "app/install_context.h"
-#include "app/platform_predicates.h"
-#include "app/text_buffers.h"
+#include "core/diagnostics.h"
+#include "core/install_context.h"
+#include "core/platform_predicates.h"
+#include "core/text_buffers.h"
 #include "install/driver_files.h"
 #include "install/send_to.h"
 #include "install/settings_store.h"

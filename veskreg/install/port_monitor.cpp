@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/diagnostics.h"
-#include "app/install_context.h"
+#include "core/diagnostics.h"
+#include "core/install_context.h"
 #include "install/driver_install.h"
 #include "install/product_printers.h"
 #include "install/removal.h"

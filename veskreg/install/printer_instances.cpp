@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/diagnostics.h"
+#include "core/diagnostics.h"
 #include "install/port_monitor.h"
 #include "install/product_printers.h"
 #include "install/settings_store.h"

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/diagnostics.h"
-#include "app/install_context.h"
+#include "core/diagnostics.h"
+#include "core/install_context.h"
 #include "install/product_printers.h"
 #include "install/send_to.h"
 #include "platform/handles.h"

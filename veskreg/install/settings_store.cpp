@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/diagnostics.h"
-#include "app/platform_predicates.h"
-#include "app/text_buffers.h"
+#include "core/diagnostics.h"
+#include "core/platform_predicates.h"
+#include "core/text_buffers.h"
 #include "install/product_printers.h"
 #include "platform/kernel.h"
 

@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
+#include "platform/win32/substitution_point.h"
+
 namespace os {
 
 bool FileExists(const char* path) {
+  if (substitution::Fails("OpenFile", path)) return false;
   OFSTRUCT info{};
   return ::OpenFile(path, &info, OF_EXIST) != HFILE_ERROR;
 }

@@ -3,12 +3,19 @@
 
 #include <windows.h>
 
+#include "platform/win32/substitution_point.h"
+
 namespace os {
+
+using substitution::Fails;
+using substitution::Resource;
 
 uint32_t GetLastError() { return ::GetLastError(); }
 void SetLastError(uint32_t error) { ::SetLastError(error); }
 
 uint32_t GetVersion() {
+  uint32_t answered = 0;
+  if (substitution::Answers("GetVersion", &answered)) return answered;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   return ::GetVersion();
@@ -16,6 +23,8 @@ uint32_t GetVersion() {
 }
 
 IsWow64ProcessProc LookupIsWow64Process() {
+  uint32_t answered = 0;
+  if (substitution::Answers("LookupIsWow64Process", &answered) && answered == 0) return nullptr;
   HMODULE kernel = ::GetModuleHandleA("kernel32");
   if (kernel == nullptr) return nullptr;
   FARPROC proc = ::GetProcAddress(kernel, "IsWow64Process");
@@ -24,6 +33,12 @@ IsWow64ProcessProc LookupIsWow64Process() {
   static FARPROC resolved;
   resolved = proc;
   return [](KernelHandle process, int* wow64) -> int {
+    if (Fails("IsWow64Process")) return 0;
+    uint32_t answer = 0;
+    if (substitution::Answers("IsWow64Process", &answer)) {
+      *wow64 = answer != 0 ? 1 : 0;
+      return 1;
+    }
     using Real = BOOL(WINAPI*)(HANDLE, PBOOL);
     BOOL result = FALSE;
     if (!reinterpret_cast<Real>(reinterpret_cast<void*>(resolved))(reinterpret_cast<HANDLE>(process), &result)) {
@@ -36,21 +51,42 @@ IsWow64ProcessProc LookupIsWow64Process() {
 
 KernelHandle GetCurrentProcess() { return reinterpret_cast<KernelHandle>(::GetCurrentProcess()); }
 
-uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) { return ::GetSystemDirectoryA(buffer, size); }
+uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) {
+  if (Fails("GetSystemDirectoryA")) return 0;
+  return ::GetSystemDirectoryA(buffer, size);
+}
 
-void OutputDebugStringA(const char* text) { ::OutputDebugStringA(text); }
+void OutputDebugStringA(const char* text) {
+  Fails("OutputDebugStringA", text);
+  ::OutputDebugStringA(text);
+}
 
 int lstrcmpiA(const char* first, const char* second) { return ::lstrcmpiA(first, second); }
 
-void Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
+void Sleep(uint32_t milliseconds) {
+  if (!substitution::Sleeps(milliseconds)) ::Sleep(milliseconds);
+}
 
-uint32_t GetTickCount() { return ::GetTickCount(); }
+uint32_t GetTickCount() {
+  uint32_t answered = 0;
+  if (substitution::Answers("GetTickCount", &answered)) return answered;
+  return ::GetTickCount();
+}
 
-void* LocalAlloc(uint32_t flags, std::size_t bytes) { return ::LocalAlloc(flags, bytes); }
+void* LocalAlloc(uint32_t flags, std::size_t bytes) {
+  if (Fails("LocalAlloc", nullptr, nullptr, static_cast<uint32_t>(bytes))) return nullptr;
+  void* block = ::LocalAlloc(flags, bytes);
+  if (block != nullptr) substitution::Count(Resource::LocalBlock, 1);
+  return block;
+}
 
-void* LocalFree(void* block) { return ::LocalFree(block); }
+void* LocalFree(void* block) {
+  if (block != nullptr) substitution::Count(Resource::LocalBlock, -1);
+  return ::LocalFree(block);
+}
 
 bool CreateProcessA(char* commandLine, const StartupInfo& startup, ProcessInformation* information) {
+  if (Fails("CreateProcessA", commandLine, nullptr, startup.cb)) return false;
   STARTUPINFOA startupInfo{};
   startupInfo.cb = startup.cb;
   PROCESS_INFORMATION processInfo{};
@@ -58,6 +94,7 @@ bool CreateProcessA(char* commandLine, const StartupInfo& startup, ProcessInform
                         &processInfo)) {
     return false;
   }
+  substitution::Count(Resource::KernelObject, 2);
   information->process = reinterpret_cast<KernelHandle>(processInfo.hProcess);
   information->thread = reinterpret_cast<KernelHandle>(processInfo.hThread);
   information->processId = processInfo.dwProcessId;
@@ -66,16 +103,21 @@ bool CreateProcessA(char* commandLine, const StartupInfo& startup, ProcessInform
 }
 
 uint32_t WaitForSingleObject(KernelHandle handle, uint32_t milliseconds) {
+  if (Fails("WaitForSingleObject", nullptr, nullptr, milliseconds)) return kWaitFailed;
   return ::WaitForSingleObject(reinterpret_cast<HANDLE>(handle), milliseconds);
 }
 
 bool GetExitCodeProcess(KernelHandle process, uint32_t* exitCode) {
+  if (Fails("GetExitCodeProcess")) return false;
   DWORD code = 0;
   if (!::GetExitCodeProcess(reinterpret_cast<HANDLE>(process), &code)) return false;
   *exitCode = code;
   return true;
 }
 
-bool CloseHandle(KernelHandle handle) { return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) != FALSE; }
+bool CloseHandle(KernelHandle handle) {
+  substitution::Count(Resource::KernelObject, -1);
+  return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) != FALSE;
+}
 
 }  // namespace os

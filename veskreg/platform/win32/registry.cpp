@@ -3,7 +3,13 @@
 
 #include <windows.h>
 
+#include "platform/win32/substitution_point.h"
+
 namespace os {
+
+using substitution::Fails;
+using substitution::Resource;
+
 namespace {
 HKEY Native(RegistryKey key) { return reinterpret_cast<HKEY>(key); }
 PSECURITY_DESCRIPTOR Native(AbsoluteSecurityDescriptor* descriptor) { return descriptor->bytes; }
@@ -11,24 +17,31 @@ static_assert(sizeof(AbsoluteSecurityDescriptor) >= SECURITY_DESCRIPTOR_MIN_LENG
 }  // namespace
 
 int32_t RegOpenKeyExA(RegistryKey root, const char* subKey, uint32_t options, uint32_t access, RegistryKey* result) {
+  if (result != nullptr) *result = nullptr;
+  if (Fails("RegOpenKeyExA", subKey, nullptr, access)) return static_cast<int32_t>(::GetLastError());
   HKEY key = nullptr;
   LONG status = ::RegOpenKeyExA(Native(root), subKey, options, access, result != nullptr ? &key : nullptr);
   if (result != nullptr) *result = status == ERROR_SUCCESS ? reinterpret_cast<RegistryKey>(key) : nullptr;
+  if (status == ERROR_SUCCESS && result != nullptr) substitution::Count(Resource::RegistryKey, 1);
   return status;
 }
 
 int32_t RegCreateKeyExA(RegistryKey root, const char* subKey, uint32_t options, uint32_t access, RegistryKey* result,
                         uint32_t* disposition) {
+  if (result != nullptr) *result = nullptr;
+  if (Fails("RegCreateKeyExA", subKey, nullptr, access)) return static_cast<int32_t>(::GetLastError());
   HKEY key = nullptr;
   DWORD how = 0;
   LONG status = ::RegCreateKeyExA(Native(root), subKey, 0, nullptr, options, access, nullptr,
                                   result != nullptr ? &key : nullptr, &how);
   if (result != nullptr) *result = status == ERROR_SUCCESS ? reinterpret_cast<RegistryKey>(key) : nullptr;
+  if (status == ERROR_SUCCESS && result != nullptr) substitution::Count(Resource::RegistryKey, 1);
   if (disposition != nullptr && status == ERROR_SUCCESS) *disposition = how;
   return status;
 }
 
 int32_t RegQueryValueExA(RegistryKey key, const char* valueName, uint32_t* type, uint8_t* data, uint32_t* size) {
+  if (Fails("RegQueryValueExA", valueName)) return static_cast<int32_t>(::GetLastError());
   DWORD valueType = 0;
   DWORD bytes = size != nullptr ? *size : 0;
   LONG status =
@@ -39,28 +52,39 @@ int32_t RegQueryValueExA(RegistryKey key, const char* valueName, uint32_t* type,
 }
 
 int32_t RegSetValueExA(RegistryKey key, const char* valueName, uint32_t type, const uint8_t* data, uint32_t size) {
+  if (Fails("RegSetValueExA", valueName, nullptr, size)) return static_cast<int32_t>(::GetLastError());
   return ::RegSetValueExA(Native(key), valueName, 0, type, data, size);
 }
 
-int32_t RegDeleteValueA(RegistryKey key, const char* valueName) { return ::RegDeleteValueA(Native(key), valueName); }
+int32_t RegDeleteValueA(RegistryKey key, const char* valueName) {
+  if (Fails("RegDeleteValueA", valueName)) return static_cast<int32_t>(::GetLastError());
+  return ::RegDeleteValueA(Native(key), valueName);
+}
 
-int32_t RegCloseKey(RegistryKey key) { return ::RegCloseKey(Native(key)); }
+int32_t RegCloseKey(RegistryKey key) {
+  substitution::Count(Resource::RegistryKey, -1);
+  return ::RegCloseKey(Native(key));
+}
 
 int32_t RegSetKeySecurity(RegistryKey key, uint32_t information, const void* descriptor) {
+  if (Fails("RegSetKeySecurity")) return static_cast<int32_t>(::GetLastError());
   return ::RegSetKeySecurity(Native(key), information, const_cast<void*>(descriptor));
 }
 
 bool InitializeSecurityDescriptor(AbsoluteSecurityDescriptor* descriptor, uint32_t revision) {
+  if (Fails("InitializeSecurityDescriptor")) return false;
   return ::InitializeSecurityDescriptor(Native(descriptor), revision) != FALSE;
 }
 
 bool SetSecurityDescriptorDacl(AbsoluteSecurityDescriptor* descriptor, bool daclPresent, const void* dacl,
                                bool daclDefaulted) {
+  if (Fails("SetSecurityDescriptorDacl")) return false;
   return ::SetSecurityDescriptorDacl(Native(descriptor), daclPresent, static_cast<PACL>(const_cast<void*>(dacl)),
                                      daclDefaulted) != FALSE;
 }
 
 bool MakeSelfRelativeSD(AbsoluteSecurityDescriptor* absolute, void* selfRelative, uint32_t* size) {
+  if (Fails("MakeSelfRelativeSD", nullptr, nullptr, *size)) return false;
   DWORD bytes = *size;
   BOOL ok = ::MakeSelfRelativeSD(Native(absolute), selfRelative, &bytes);
   *size = bytes;
@@ -68,6 +92,7 @@ bool MakeSelfRelativeSD(AbsoluteSecurityDescriptor* absolute, void* selfRelative
 }
 
 uint32_t ExpandEnvironmentStringsA(const char* source, char* destination, uint32_t size) {
+  if (Fails("ExpandEnvironmentStringsA", source, nullptr, size)) return 0;
   return ::ExpandEnvironmentStringsA(source, destination, size);
 }
 

@@ -4,11 +4,16 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "platform/win32/substitution_point.h"
+
 namespace os {
 
 static_assert(sizeof(PRINTER_INFO_2A) == kPrinterInfo2Size, "32-bit record layout");
 static_assert(sizeof(MONITOR_INFO_2A) == kMonitorInfo2Size, "32-bit record layout");
 static_assert(sizeof(DRIVER_INFO_2A) == kDriverInfo2Size, "32-bit record layout");
+
+using substitution::Fails;
+using substitution::Resource;
 
 namespace {
 
@@ -18,6 +23,7 @@ char* Text(const char* text) { return const_cast<char*>(text); }
 
 bool EnumPrintersA(uint32_t flags, const char* name, uint32_t level, uint8_t* buffer, uint32_t bufferSize,
                    uint32_t* needed, uint32_t* returned) {
+  if (Fails("EnumPrintersA", nullptr, nullptr, bufferSize)) return false;
   DWORD neededBytes = 0;
   DWORD count = 0;
   BOOL ok = ::EnumPrintersA(flags, const_cast<char*>(name), level, buffer, bufferSize, &neededBytes, &count);
@@ -32,18 +38,28 @@ PrinterInfo2View PrinterInfo2At(const uint8_t* block, uint32_t index) {
 }
 
 bool OpenPrinterA(const char* printerName, PrinterHandle* printer, uint32_t desiredAccess) {
+  *printer = nullptr;
+  if (Fails("OpenPrinterA", printerName)) return false;
   PRINTER_DEFAULTSA defaults{nullptr, nullptr, desiredAccess};
   HANDLE handle = nullptr;
   BOOL ok = ::OpenPrinterA(Text(printerName), &handle, &defaults);
   *printer = ok ? reinterpret_cast<PrinterHandle>(handle) : nullptr;
+  if (ok) substitution::Count(Resource::Printer, 1);
   return ok != FALSE;
 }
 
-bool ClosePrinter(PrinterHandle printer) { return ::ClosePrinter(reinterpret_cast<HANDLE>(printer)) != FALSE; }
+bool ClosePrinter(PrinterHandle printer) {
+  substitution::Count(Resource::Printer, -1);
+  return ::ClosePrinter(reinterpret_cast<HANDLE>(printer)) != FALSE;
+}
 
-bool DeletePrinter(PrinterHandle printer) { return ::DeletePrinter(reinterpret_cast<HANDLE>(printer)) != FALSE; }
+bool DeletePrinter(PrinterHandle printer) {
+  if (Fails("DeletePrinter")) return false;
+  return ::DeletePrinter(reinterpret_cast<HANDLE>(printer)) != FALSE;
+}
 
 PrinterHandle AddPrinterA(const char* serverName, uint32_t level, const PrinterInfo2& printer) {
+  if (Fails("AddPrinterA", printer.printerName, printer.driverName, printer.attributes)) return nullptr;
   PRINTER_INFO_2A info{};
   info.pPrinterName = Text(printer.printerName);
   info.pPortName = Text(printer.portName);
@@ -51,10 +67,13 @@ PrinterHandle AddPrinterA(const char* serverName, uint32_t level, const PrinterI
   info.pPrintProcessor = Text(printer.printProcessor);
   info.pDatatype = Text(printer.datatype);
   info.Attributes = printer.attributes;
-  return reinterpret_cast<PrinterHandle>(::AddPrinterA(Text(serverName), level, reinterpret_cast<BYTE*>(&info)));
+  HANDLE added = ::AddPrinterA(Text(serverName), level, reinterpret_cast<BYTE*>(&info));
+  if (added != nullptr) substitution::Count(Resource::Printer, 1);
+  return reinterpret_cast<PrinterHandle>(added);
 }
 
 bool AddPrinterDriverA(const char* serverName, uint32_t level, const DriverInfo3& driver) {
+  if (Fails("AddPrinterDriverA", driver.name, driver.environment, level)) return false;
   DRIVER_INFO_3A info{};
   info.cVersion = driver.version;
   info.pName = Text(driver.name);
@@ -73,11 +92,13 @@ bool AddPrinterDriverA(const char* serverName, uint32_t level, const DriverInfo3
 }
 
 bool DeletePrinterDriverA(const char* serverName, const char* environment, const char* driverName) {
+  if (Fails("DeletePrinterDriverA", driverName, environment)) return false;
   return ::DeletePrinterDriverA(Text(serverName), Text(environment), Text(driverName)) != FALSE;
 }
 
 bool GetPrinterDriverA(PrinterHandle printer, const char* environment, uint32_t level, uint8_t* buffer,
                        uint32_t bufferSize, uint32_t* needed) {
+  if (Fails("GetPrinterDriverA", nullptr, environment, level)) return false;
   DWORD neededBytes = 0;
   BOOL ok = ::GetPrinterDriverA(reinterpret_cast<HANDLE>(printer), Text(environment), level, buffer, bufferSize,
                                 &neededBytes);
@@ -95,6 +116,7 @@ DriverInfo2View DriverInfo2At(const uint8_t* block) {
 
 bool EnumMonitorsA(const char* serverName, uint32_t level, uint8_t* buffer, uint32_t bufferSize, uint32_t* needed,
                    uint32_t* returned) {
+  if (Fails("EnumMonitorsA", nullptr, nullptr, bufferSize)) return false;
   DWORD neededBytes = 0;
   DWORD count = 0;
   BOOL ok = ::EnumMonitorsA(Text(serverName), level, buffer, bufferSize, &neededBytes, &count);
@@ -105,15 +127,17 @@ bool EnumMonitorsA(const char* serverName, uint32_t level, uint8_t* buffer, uint
 
 MonitorInfo2 MonitorInfo2At(const uint8_t* block, uint32_t index) {
   const auto* info = reinterpret_cast<const MONITOR_INFO_2A*>(block) + index;
-  return MonitorInfo2{info->pName, info->pEnvironment, info->pDLLName};
+  return MonitorInfo2{info->pName, substitution::MonitorEnvironment(info->pEnvironment), info->pDLLName};
 }
 
 bool AddMonitorA(const char* serverName, uint32_t level, const MonitorInfo2& monitor) {
+  if (Fails("AddMonitorA", monitor.name, monitor.environment, level)) return false;
   MONITOR_INFO_2A info{Text(monitor.name), Text(monitor.environment), Text(monitor.dllName)};
   return ::AddMonitorA(Text(serverName), level, reinterpret_cast<BYTE*>(&info)) != FALSE;
 }
 
 bool DeleteMonitorA(const char* serverName, const char* environment, const char* monitorName) {
+  if (Fails("DeleteMonitorA", monitorName, environment)) return false;
   return ::DeleteMonitorA(Text(serverName), Text(environment), Text(monitorName)) != FALSE;
 }
 

@@ -4,7 +4,13 @@
 
 #include <windows.h>
 
+#include "platform/win32/substitution_point.h"
+
 namespace os {
+
+using substitution::Fails;
+using substitution::Resource;
+
 namespace {
 
 constexpr const char* kWindowClassName = "VeskregWindow";
@@ -35,11 +41,13 @@ LRESULT CALLBACK FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     auto* wnd = static_cast<CWnd*>(create->lpCreateParams);
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(wnd));
     if (wnd != nullptr) wnd->Attach(W(hwnd));
+    if (wnd != nullptr) substitution::Count(Resource::Window, 1);
   }
   auto* wnd = reinterpret_cast<CWnd*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (wnd == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    substitution::Count(Resource::Window, -1);
     intptr_t ignored = 0;
     wnd->Dispatch(message, wParam, lParam, &ignored);  // may delete the object
     return ::DefWindowProcA(hwnd, message, wParam, lParam);
@@ -90,10 +98,12 @@ INT_PTR CALLBACK FrameworkDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 }  // namespace
 
 int LoadStringA(uint32_t id, char* buffer, int size) {
+  if (Fails("LoadStringA", nullptr, nullptr, id)) return 0;
   return ::LoadStringA(::GetModuleHandleA(nullptr), id, buffer, size);
 }
 
 int MessageBoxA(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
+  if (Fails("MessageBoxA", text, caption, style | (owner != nullptr ? 0x80000000u : 0))) return 0;
   return ::MessageBoxA(H(owner), text, caption, style);
 }
 
@@ -155,9 +165,13 @@ bool EnableWindow(WindowHandle window, bool enable) { return ::EnableWindow(H(wi
 bool IsWindowVisible(WindowHandle window) { return ::IsWindowVisible(H(window)) != FALSE; }
 bool IsIconic(WindowHandle window) { return ::IsIconic(H(window)) != FALSE; }
 bool UpdateWindow(WindowHandle window) { return ::UpdateWindow(H(window)) != FALSE; }
-bool DestroyWindow(WindowHandle window) { return ::DestroyWindow(H(window)) != FALSE; }
+bool DestroyWindow(WindowHandle window) {
+  Fails("DestroyWindow");
+  return ::DestroyWindow(H(window)) != FALSE;
+}
 
 uintptr_t SetTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) {
+  if (Fails("SetTimer", nullptr, nullptr, milliseconds)) return 0;
   return ::SetTimer(H(window), id, milliseconds, nullptr);
 }
 
@@ -170,7 +184,10 @@ CursorHandle LoadCursorA(uint32_t systemCursorId) {
 }
 
 BitmapHandle LoadBitmapA(uint32_t id) {
-  return reinterpret_cast<BitmapHandle>(::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
+  if (Fails("LoadBitmapA", nullptr, nullptr, id)) return nullptr;
+  HBITMAP bitmap = ::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+  if (bitmap != nullptr) substitution::Count(Resource::GdiObject, 1);
+  return reinterpret_cast<BitmapHandle>(bitmap);
 }
 
 bool GetObjectA(BitmapHandle bitmap, BitmapInfo* info) {
@@ -180,7 +197,10 @@ bool GetObjectA(BitmapHandle bitmap, BitmapInfo* info) {
   return true;
 }
 
-bool DeleteObject(BitmapHandle bitmap) { return ::DeleteObject(reinterpret_cast<HBITMAP>(bitmap)) != FALSE; }
+bool DeleteObject(BitmapHandle bitmap) {
+  substitution::Count(Resource::GdiObject, -1);
+  return ::DeleteObject(reinterpret_cast<HBITMAP>(bitmap)) != FALSE;
+}
 
 DeviceContext BeginPaint(WindowHandle window, PaintInfo* paint) {
   PAINTSTRUCT ps;
@@ -198,10 +218,16 @@ void EndPaint(WindowHandle window, const PaintInfo& paint) {
 }
 
 DeviceContext CreateCompatibleDC(DeviceContext dc) {
-  return reinterpret_cast<DeviceContext>(::CreateCompatibleDC(Dc(dc)));
+  if (Fails("CreateCompatibleDC")) return nullptr;
+  HDC created = ::CreateCompatibleDC(Dc(dc));
+  if (created != nullptr) substitution::Count(Resource::GdiObject, 1);
+  return reinterpret_cast<DeviceContext>(created);
 }
 
-bool DeleteDC(DeviceContext dc) { return ::DeleteDC(Dc(dc)) != FALSE; }
+bool DeleteDC(DeviceContext dc) {
+  substitution::Count(Resource::GdiObject, -1);
+  return ::DeleteDC(Dc(dc)) != FALSE;
+}
 
 BitmapHandle SelectObject(DeviceContext dc, BitmapHandle bitmap) {
   return reinterpret_cast<BitmapHandle>(::SelectObject(Dc(dc), reinterpret_cast<HGDIOBJ>(bitmap)));
@@ -209,10 +235,17 @@ BitmapHandle SelectObject(DeviceContext dc, BitmapHandle bitmap) {
 
 bool BitBlt(DeviceContext target, int x, int y, int width, int height, DeviceContext source, int sourceX, int sourceY,
             uint32_t rop) {
+  // The journal keeps where the picture goes: x in the low half, y in the high half.
+  if (Fails("BitBlt", nullptr, nullptr, static_cast<uint32_t>(x & 0xFFFF) | static_cast<uint32_t>(y) << 16)) {
+    return false;
+  }
   return ::BitBlt(Dc(target), x, y, width, height, Dc(source), sourceX, sourceY, rop) != FALSE;
 }
 
 bool DrawIcon(DeviceContext dc, int x, int y, IconHandle icon) {
+  if (Fails("DrawIcon", nullptr, nullptr, static_cast<uint32_t>(x & 0xFFFF) | static_cast<uint32_t>(y) << 16)) {
+    return false;
+  }
   return ::DrawIcon(Dc(dc), x, y, reinterpret_cast<HICON>(icon)) != FALSE;
 }
 
@@ -230,6 +263,7 @@ const char* RegisterWindowClass(uint32_t classStyle, CursorHandle cursor) {
 
 bool CWnd::CreateEx(uint32_t exStyle, const char* className, const char* title, uint32_t style, int x, int y, int width,
                     int height, WindowHandle owner, uintptr_t id) {
+  if (Fails("CreateWindowExA", title, className, style)) return false;
   creating_ = true;
   HWND created = ::CreateWindowExA(exStyle, className, title, style, x, y, width, height, H(owner),
                                    reinterpret_cast<HMENU>(id), ::GetModuleHandleA(nullptr), this);
@@ -243,6 +277,7 @@ bool CWnd::CreateEx(uint32_t exStyle, const char* className, const char* title, 
 }
 
 intptr_t CDialog::DoModal() {
+  if (Fails("DialogBoxParamA", nullptr, nullptr, templateId_)) return -1;
   if (modalDepth++ == 0) {
     messageFilter = ::SetWindowsHookExA(WH_MSGFILTER, MessageFilterProc, nullptr, ::GetCurrentThreadId());
   }

@@ -1,0 +1,61 @@
+// The test programs' hold on the seam: choose a call's failure, read what the logic
+// called and reported, count what it left open, answer as another Windows, run the
+// clock virtually. It substitutes conditions; the system under the seam stays real.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win32/substitution_point.h"
+
+namespace substitute {
+
+// One call of a wrapper, as the wrapper named it (see substitution_point.h).
+struct Call {
+  std::string call;
+  std::string subject;
+  std::string detail;
+  uint32_t number = 0;
+};
+
+// Packed GetVersion answers.
+inline constexpr uint32_t kWindowsNT4 = 0x00000004;
+inline constexpr uint32_t kWindows98 = 0x80000A04;
+inline constexpr uint32_t kWindowsXP = 0x00000105;
+inline constexpr uint32_t kWindows7 = 0x00000106;
+inline constexpr uint32_t kWindows8 = 0x00000206;
+inline constexpr uint32_t kWindows81 = 0x00000306;
+inline constexpr uint32_t kWindows10 = 0x0000000A;
+
+// Back to the system's own answers, with an empty journal and nothing counted; the
+// Windows rules on, the virtual clock at 1,000 ms.
+void Reset();
+
+// The `skip`+1-th call of `call` from now on fails with `error`, and the `times`-1 calls
+// after it too (times < 0: every call from then on).
+void FailCall(const std::string& call, uint32_t error, int skip = 0, int times = -1);
+
+// GetVersion and IsWow64Process answer as this Windows. `hasIsWow64Process` false: the
+// call is not exported (NT 4, 98, early XP).
+void AnswerAsWindows(uint32_t version, bool is64Bit, bool hasIsWow64Process = true);
+
+// The answers in which Wine is not Windows (see substitution.cpp) given as Windows gives
+// them; on unless a test turns them off to see Wine's own.
+void UseWindowsRules(bool on);
+// How the substituted Printers folder hands back display names: 0 WSTR, 1 OFFSET, 2 CSTR.
+void PrintersFolderNameForm(uint32_t form);
+
+// Every wrapper call since Reset, in order; or those of one call.
+const std::vector<Call>& Journal();
+std::vector<Call> Calls(const std::string& call);
+bool Called(const std::string& call);
+// Pauses taken on the virtual clock, and its reading.
+const std::vector<uint32_t>& Sleeps();
+uint32_t Now();
+
+// What is open now, by resource; a description of what is, empty when nothing.
+int Open(os::substitution::Resource resource);
+std::string DescribeOpen();
+
+}  // namespace substitute

@@ -1,0 +1,77 @@
+// The base of every test program's cases: the real system under Wine, the substitution
+// layer reset before each case, and after it the checks that hold after any operation
+// (nothing left open) and the system put back as the case found it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/robot.h"
+#include "support/substitution.h"
+
+class WineTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Runs the whole program as its entry point would, with `commandLine` as the text
+  // after the program's name; returns the exit code.
+  int RunProgram(const char* commandLine);
+
+  // The event-log entries the logic wrote, as (type, text); and the texts alone.
+  using Events = std::vector<std::pair<uint16_t, std::string>>;
+  Events Logged() const;
+  std::vector<std::string> LogTexts() const;
+  // The message boxes shown: text, caption and style (0x80000000 when it had an owner).
+  std::vector<substitute::Call> Boxes() const { return substitute::Calls("MessageBoxA"); }
+
+  // The spooler and files, through the real API.
+  static bool PrinterExists(const std::string& name);
+  static std::string PrinterPort(const std::string& name);
+  static std::string PrinterDriver(const std::string& name);
+  static uint32_t PrinterAttributes(const std::string& name);
+  static bool DriverExists(const std::string& name, const char* environment = "Windows NT x86");
+  static bool MonitorExists(const std::string& name);
+  static std::string MonitorLibrary(const std::string& name);
+  static void ArrangeDriver(const std::string& name, const char* environment = "Windows NT x86",
+                            const char* driverFile = "mxdwdrv.dll");
+  static void ArrangePrinter(const std::string& name, const std::string& driver, const char* port = "PDFFILE:");
+  static void ArrangeMonitor(const std::string& name, const char* library = "folyantm7.dll");
+  static std::string SendToFolder();
+  static bool FileExists(const std::string& path);
+  static void WriteFile(const std::string& path, const std::string& contents);
+
+  // Registry values through the real API; HKEY_CURRENT_USER = 0x80000001, HKEY_LOCAL_MACHINE = 0x80000002.
+  struct Value {
+    bool present = false;
+    uint32_t type = 0;
+    std::string bytes;
+  };
+  static Value ReadValue(uintptr_t root, const std::string& key, const std::string& name);
+  static void WriteValue(uintptr_t root, const std::string& key, const std::string& name, uint32_t type,
+                         const std::string& bytes);
+  static void WriteString(uintptr_t root, const std::string& key, const std::string& name, const std::string& text) {
+    WriteValue(root, key, name, 1, text + std::string(1, '\0'));
+  }
+  static void WriteDword(uintptr_t root, const std::string& key, const std::string& name, uint32_t value) {
+    WriteValue(root, key, name, 4, std::string(reinterpret_cast<const char*>(&value), 4));
+  }
+  static bool KeyExists(uintptr_t root, const std::string& key);
+  static void DeleteKeyTree(uintptr_t root, const std::string& key);
+
+  static constexpr uintptr_t kCurrentUser = 0x80000001;
+  static constexpr uintptr_t kLocalMachine = 0x80000002;
+  static constexpr uint16_t kError = 1;
+  static constexpr uint16_t kWarning = 2;
+  static constexpr uint16_t kInformation = 4;
+
+  Robot robot;
+
+ private:
+  std::set<std::string> printersBefore_, driversBefore_, driversX64Before_, monitorsBefore_, linksBefore_;
+};
