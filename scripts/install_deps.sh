@@ -4,7 +4,7 @@
 # Xvfb to run it. Does nothing when everything is there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev file icoutils
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest file icoutils
           mingw-w64 wine wine32 wine64 xvfb xauth x11-utils imagemagick)
 
 missing=()

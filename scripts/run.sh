@@ -10,7 +10,7 @@
 # them, e.g. scripts/run.sh -x64 -addxpsprinter '-printername="Folyant"'.
 #
 #   VESKREG_RUN_TIMEOUT=S     seconds before a run that waits for the user is ended (default 60)
-#   VESKREG_ROBOT_SCRIPT=F    rules that answer its windows (see tests/wine/fixtures/uirobot.cpp);
+#   VESKREG_ROBOT_SCRIPT=F    rules that answer its windows (see scripts/tools/uirobot.cpp);
 #                             by default every dialog and box is answered with its OK button,
 #                             "none" leaves them to the timeout
 #   VESKREG_KEEP_PREFIX=1     keep the scratch prefix afterwards
@@ -35,14 +35,14 @@ fi
 # --- build -----------------------------------------------------------------------
 say "building (win32 preset)"
 log=$(mktemp)
-if ! { cmake --preset win32 && cmake --build --preset win32; } >"$log" 2>&1; then
+if ! { cmake --preset win32 && cmake --build --preset win32 --target veskreg spoolctl uirobot uihook portmonitor; } >"$log" 2>&1; then
     cat "$log" >&2
     rm -f "$log"
     exit 1
 fi
 rm -f "$log"
 exe=build/win32/veskreg.exe
-fixtures=build/win32/tests/wine
+fixtures=build/win32/tools
 for f in "$exe" "$fixtures/spoolctl.exe" "$fixtures/uirobot.exe" "$fixtures/uihook.dll"; do
     [[ -f $f ]] || { echo "run.sh: $f was not built" >&2; exit 1; }
 done
@@ -66,11 +66,11 @@ cleanup() {
 trap cleanup EXIT
 scripts/wine_prefix.sh copy build/wine/template "$prefix"
 
-# Placeholder product components, the same list the Wine tests stage, and the
-# port-monitor fixture as the product's folyantm7.dll. Without it an install that adds
+# Placeholder product components, the same list the test programs stage, and the
+# tests' port monitor as the product's folyantm7.dll. Without it an install that adds
 # the monitor fails as it would without the product's DLL.
 scripts/wine_prefix.sh stage "$prefix"
-port_monitor_fixture=$fixtures/portmonitor.dll
+port_monitor_fixture=build/win32/tests/portmonitor.dll
 if [[ -f $port_monitor_fixture ]]; then scripts/wine_prefix.sh monitor "$prefix" "$port_monitor_fixture"; fi
 
 # --- display -----------------------------------------------------------------------

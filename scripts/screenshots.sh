@@ -7,7 +7,7 @@
 #
 #   scripts/screenshots.sh [name...]      all pictures, or only the named ones
 #
-#   VESKREG_WIN32_BUILD=DIR   where veskreg.exe and tests/wine/*.exe are (default build/win32,
+#   VESKREG_WIN32_BUILD=DIR   where veskreg.exe, tools/ and tests/portmonitor.dll are (default build/win32,
 #                             built with the win32 preset when missing)
 set -euo pipefail
 
@@ -26,8 +26,8 @@ done
 ((${#missing[@]} == 0)) || scripts/install_deps.sh
 command -v import >/dev/null || { echo "screenshots.sh: needs imagemagick (import, convert)" >&2; exit 1; }
 
-need=("$build/veskreg.exe" "$build/tests/wine/uirobot.exe" "$build/tests/wine/uihook.dll"
-    "$build/tests/wine/spoolctl.exe" "$build/tests/wine/portmonitor.dll")
+need=("$build/veskreg.exe" "$build/tools/uirobot.exe" "$build/tools/uihook.dll"
+    "$build/tools/spoolctl.exe" "$build/tests/portmonitor.dll")
 for f in "${need[@]}"; do
     if [[ ! -f $f ]]; then
         if [[ $build == build/win32 ]]; then
@@ -68,7 +68,7 @@ fresh_prefix() {
 }
 
 in_prefix() { (cd "$prefix/drive_c" && "$@"); }
-spoolctl() { in_prefix wine "$(winpath "$build/tests/wine/spoolctl.exe")" "$@" >/dev/null; }
+spoolctl() { in_prefix wine "$(winpath "$build/tools/spoolctl.exe")" "$@" >/dev/null; }
 product_installed() { spoolctl add-driver Folyant-A "Windows NT x86" 3 ';' add-printer Folyant Folyant-A FILE:; }
 # The library the spooler loads for the product's monitor; DLL is what to stage under its name.
 stage_monitor() { scripts/wine_prefix.sh monitor "$prefix" "$1"; }
@@ -82,7 +82,7 @@ shoot() {
     local name=$1 pattern=$2 transcript=$work/$1.txt robot_pid shown=
     shift 2
     rm -f "$transcript"
-    in_prefix wine "$(winpath "$build/tests/wine/uirobot.exe")" --timeout 30000 --out "$(winpath "$transcript")" \
+    in_prefix wine "$(winpath "$build/tools/uirobot.exe")" --timeout 30000 --out "$(winpath "$transcript")" \
         "$@" >/dev/null 2>&1 &
     robot_pid=$!
     for _ in $(seq 300); do
@@ -134,7 +134,7 @@ shot_add_printer() {
 shot_message_18() {
     fresh_prefix
     product_installed
-    stage_monitor "$build/tests/wine/portmonitor.dll"
+    stage_monitor "$build/tests/portmonitor.dll"
     shoot message-18 'caption="Vesk Harrow Systems"' --rule 'caption "Add Printer" click "OK"' \
         --rule "$box after $later click \"OK\"" -- "$exe" -addinstance
 }
@@ -164,7 +164,7 @@ shot_error_126() {
 shot_error_step() {
     fresh_prefix
     product_installed
-    stage_monitor "$build/tests/wine/uihook.dll"
+    stage_monitor "$build/tools/uihook.dll"
     shoot error-step 'caption="Folyant"' --rule 'caption "Add Printer" click "OK"' \
         --rule "caption \"Folyant\" after $later click \"OK\"" --rule "$box click \"OK\"" -- "$exe" -addinstance
 }

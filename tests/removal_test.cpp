@@ -2,6 +2,8 @@
 // printer; on the real spooler under Wine, with Windows' answers where Wine's differ.
 #include "install/removal.h"
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -193,4 +195,18 @@ TEST_F(RemovalTest, DriverEnvironment) {
                               {kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}}));
   EXPECT_FALSE(DriverExists("Folyant-A", "Windows x64"));
   EXPECT_TRUE(DriverExists("Folyant-A"));
+}
+
+// Only a plain file goes: a folder named like the shortcut survives with what it holds.
+TEST_F(RemovalTest, FolderNamedLikeTheShortcutSurvives) {
+  ArrangePrinter("Folyant", "Folyant-A");
+  ASSERT_TRUE(::CreateDirectoryA(Link("Folyant").c_str(), nullptr));
+  WriteFile(Link("Folyant") + "\\kept.txt", "mine");
+  EXPECT_EQ(RunProgram("-deleteprinter"), 0);
+  EXPECT_FALSE(PrinterExists("Folyant"));
+  EXPECT_TRUE(FileExists(Link("Folyant") + "\\kept.txt"));
+  EXPECT_EQ(Logged().back(), (std::pair<uint16_t, std::string>{kWarning, "DeleteSendToShortcut: " + Link("Folyant") +
+                                                                              " is not a plain file, not deleted"}));
+  ::DeleteFileA((Link("Folyant") + "\\kept.txt").c_str());
+  ::RemoveDirectoryA(Link("Folyant").c_str());
 }

@@ -75,6 +75,12 @@ DWORD WINAPI Watch(void* parameter) {
         ::LeaveCriticalSection(&shared->lock);
         ::Sleep(50);
         ::EnterCriticalSection(&shared->lock);
+        // One that went meanwhile (a splash and its host close by themselves) is neither
+        // read nor answered: its answer stays for the next.
+        if (!::IsWindow(window)) {
+          ::LeaveCriticalSection(&shared->lock);
+          continue;
+        }
         shared->seen.push_back(Read(window));
         if (IsDialog(window)) {
           if (!shared->answers.empty()) {

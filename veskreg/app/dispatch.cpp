@@ -1,7 +1,5 @@
 #include "app/dispatch.h"
 
-#include <cstring>
-
 #include "core/diagnostics.h"
 #include "core/install_context.h"
 #include "install/driver_files.h"
@@ -15,99 +13,6 @@
 #include "ui/about.h"
 #include "ui/main_dialog.h"
 #include "ui/splash.h"
-
-namespace {
-
-constexpr std::string_view kPrinterNameSwitch = "-printername=";
-
-bool Has(std::string_view commandLine, std::string_view switchText) {
-  return commandLine.find(switchText) != std::string_view::npos;
-}
-
-void CopyName(char (&buffer)[kPrinterNameSize], std::string_view name) {
-  std::memcpy(buffer, name.data(), name.size());
-  buffer[name.size()] = '\0';
-}
-
-// The name after the first "-printername=": the character right after the equals sign
-// (the opening quote) is skipped unseen, and the name runs to the next double quote or
-// to the end of the text. With nothing at all after the equals sign there is no value,
-// and the default name stands.
-void FillPrinterName(std::string_view commandLine, const char* defaultName, Dispatch& dispatch) {
-  size_t at = commandLine.find(kPrinterNameSwitch);
-  size_t start = at == std::string_view::npos ? at : at + kPrinterNameSwitch.size() + 1;
-  if (start == std::string_view::npos || start > commandLine.size()) {
-    CopyName(dispatch.printerName, defaultName);
-    return;
-  }
-  std::string_view rest = commandLine.substr(start);
-  std::string_view name = rest.substr(0, rest.find('"'));
-  if (name.size() >= kPrinterNameSize) {
-    dispatch.overlongNameLength = static_cast<uint32_t>(name.size());
-    dispatch.printerName[0] = '\0';
-    return;
-  }
-  CopyName(dispatch.printerName, name);
-}
-
-}  // namespace
-
-void SelectOperation(std::string_view commandLine, Dispatch& dispatch) {
-  auto has = [commandLine](std::string_view switchText) { return Has(commandLine, switchText); };
-
-  if (has("-stopautoname")) {
-    dispatch.operation = Operation::StopAutoName;
-    return;
-  }
-  dispatch.targetX64 = has("-x64");
-  if (has("-addinstance")) {
-    dispatch.operation = Operation::AddPrinterInstance;
-    return;
-  }
-  if (has("-checkinstance")) {
-    dispatch.operation = Operation::CheckInstance;
-    return;
-  }
-  const char* defaultName = has("-imageprinter") ? kImagePrinterName : kDefaultPrinterName;
-  if (has("-regaddprinter") || has("-regaddxpsprinter")) {
-    dispatch.operation = Operation::AddMonitor;
-    CopyName(dispatch.printerName, defaultName);
-    dispatch.xps = has("-regaddxpsprinter") ? 1 : 0;
-    dispatch.monitorOnly = has("-addmonitor") ? 1 : 0;
-    return;
-  }
-  if (has("-addprinter") || has("-addpsprinter") || has("-addxpsprinter")) {
-    dispatch.operation = Operation::AddMonitor;
-    dispatch.postScript = has("-addpsprinter") ? 1 : 0;
-    dispatch.xps = has("-addxpsprinter") ? 1 : 0;
-    dispatch.monitorOnly = has("-addmonitor") ? 1 : 0;
-    FillPrinterName(commandLine, defaultName, dispatch);
-    return;
-  }
-  if (has("-updatepsdependentfiles")) {
-    dispatch.operation = Operation::UpdateDependentFiles;
-    dispatch.postScript = 1;
-  } else if (has("-updatexpsdependentfiles")) {
-    dispatch.operation = Operation::UpdateDependentFiles;
-    dispatch.xps = 1;
-  } else if (has("-updatedependentfiles")) {
-    dispatch.operation = Operation::UpdateDependentFiles;
-  } else if (has("-deleteprinterinstance")) {
-    dispatch.operation = Operation::DeletePrinterInstance;
-    dispatch.instanceName = kDefaultPrinterName;
-  } else if (has("-DeleteLodestarInstance")) {
-    dispatch.operation = Operation::DeletePrinterInstance;
-    dispatch.instanceName = "Lodestar PDF Writer";
-  } else if (has("-deleteprinter")) {
-    dispatch.operation = Operation::DeleteAllProductPrinters;
-  } else if (has("-splash")) {
-    dispatch.operation = Operation::SplashHost;
-  } else if (has("-quiet")) {
-    dispatch.operation = Operation::Quiet;
-  } else {
-    dispatch.operation = Operation::AboutBox;
-  }
-}
 
 void RunOperation(Dispatch& dispatch) {
   if (dispatch.targetX64) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/text_buffers.h"
 #include "platform/eventlog.h"
 #include "platform/handles.h"
 #include "platform/kernel.h"
@@ -12,6 +13,8 @@
 namespace {
 
 constexpr int kMessageTextSize = 256;
+constexpr size_t kProgramPathSize = 260;
+constexpr uint32_t kErrorFilenameExcedRange = 206;
 constexpr int kCaptionSize = 260;
 constexpr const char* kFallbackCaption = "Vesk Harrow Systems";
 
@@ -30,38 +33,6 @@ bool LoadMessageTexts(os::WindowHandle owner, uint32_t textId, uint32_t captionI
 }
 
 }  // namespace
-
-void FillMessagePlaces(char* out, size_t size, const char* format, const char* text, const int* number) {
-  if (size == 0) return;
-  char numberText[16] = {};
-  if (number != nullptr) std::snprintf(numberText, sizeof numberText, "%d", *number);
-  size_t used = 0;
-  auto put = [&](const char* piece) {
-    for (; *piece != '\0'; ++piece) {
-      if (used + 1 < size) out[used++] = *piece;
-    }
-  };
-  bool textPlaced = false;
-  bool numberPlaced = number == nullptr;
-  for (const char* p = format; *p != '\0'; ++p) {
-    if (p[0] == '%' && p[1] == '%') {
-      put("%");
-      ++p;
-    } else if (!textPlaced && p[0] == '%' && p[1] == 's') {
-      put(text != nullptr ? text : "(null)");
-      textPlaced = true;
-      ++p;
-    } else if (!numberPlaced && p[0] == '%' && p[1] == 'd') {
-      put(numberText);
-      numberPlaced = true;
-      ++p;
-    } else {
-      const char single[2] = {*p, '\0'};
-      put(single);
-    }
-  }
-  out[used] = '\0';
-}
 
 void LogAppEvent(uint16_t eventType, const char* format, ...) {
   char text[kLogTextSize];
@@ -93,12 +64,30 @@ int ShowResourceMessageFormatted(os::WindowHandle owner, uint32_t textId, uint32
   return os::MessageBoxA(owner, text, caption, style);
 }
 
-void RunCommand(char* commandLine, bool wait) {
+// The full path of a system program; false when it cannot be had whole, with the reason.
+bool SystemProgramPath(SystemFolder folder, const char* program, char (&path)[kProgramPathSize], uint32_t* error) {
+  char directory[kProgramPathSize] = {};
+  uint32_t length = folder == SystemFolder::System ? os::GetSystemDirectoryA(directory, sizeof directory)
+                                                   : os::GetSystemWindowsDirectoryA(directory, sizeof directory);
+  if (length == 0) {
+    *error = os::GetLastError();
+    return false;
+  }
+  if (length >= sizeof directory || !JoinWhole(path, directory, "\\", program)) {
+    *error = kErrorFilenameExcedRange;
+    return false;
+  }
+  return true;
+}
+
+void RunCommand(SystemFolder folder, const char* program, char* commandLine, bool wait) {
+  char path[kProgramPathSize];
+  uint32_t error = 0;
   os::StartupInfo startup;
   startup.cb = os::kStartupInfoSize;
   os::ProcessInformation process;
-  if (!os::CreateProcessA(commandLine, startup, &process)) {
-    uint32_t error = os::GetLastError();
+  if (!SystemProgramPath(folder, program, path, &error) || !os::CreateProcessA(path, commandLine, startup, &process)) {
+    if (error == 0) error = os::GetLastError();
     LogAppEvent(os::kEventlogErrorType, "Unable to create process %s, last error 0x%x", commandLine, error);
     return;
   }

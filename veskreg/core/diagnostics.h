@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/message_places.h"
 #include "platform/types.h"
 
 #if defined(__MINGW32__)
@@ -29,12 +30,10 @@ int ShowResourceMessage(os::WindowHandle owner, uint32_t textId, uint32_t captio
 int ShowResourceMessageFormatted(os::WindowHandle owner, uint32_t textId, uint32_t captionId, uint32_t style,
                                  const char* argument);
 
-// Fills the first "%s" of a string-table format with `text` and, when `number` is given,
-// the first "%d" with it; "%%" stands for "%" and everything else is copied as it is.
-// The result is cut to fit `size` and never shares storage with the format, so a text
-// from the string table is never read as a printf format.
-void FillMessagePlaces(char* out, size_t size, const char* format, const char* text, const int* number = nullptr);
-
-// Starts the program the command line names; with `wait`, returns when it has ended.
-// A process that cannot be started is logged and otherwise treated as if it had run.
-void RunCommand(char* commandLine, bool wait);
+// Where a system program is taken from.
+enum class SystemFolder { System, Windows };
+// Starts the system's own `program` by its full path in `folder` (never found through the
+// current directory, which an installer's user may be able to write to), with
+// `commandLine` as its command line; with `wait`, returns when it has ended. A process
+// that cannot be started is logged and otherwise treated as if it had run.
+void RunCommand(SystemFolder folder, const char* program, char* commandLine, bool wait);

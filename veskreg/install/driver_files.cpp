@@ -1,7 +1,6 @@
 #include "install/driver_files.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "core/diagnostics.h"
 #include "core/install_context.h"
@@ -27,15 +26,6 @@ constexpr char kNativeList[] =
     "FOLYANTM.EXE\0"
     "\0";
 static_assert(sizeof kNativeList == 40);
-
-constexpr char kPostScriptList[] =
-    "PSCRIPT.NTF\0"
-    "PS5UI.DLL\0"
-    "FOLYANT.EXE\0"
-    "FOLYANTS.DLL\0"
-    "FOLYANTM.EXE\0"
-    "\0";
-static_assert(sizeof kPostScriptList == 62);
 
 constexpr char kXpsListBeforeVista[] =
     "MXDWDUI.INI\0"
@@ -133,31 +123,16 @@ constexpr DependentFileList ListOf(const char (&list)[N]) {
   return DependentFileList{list, static_cast<uint32_t>(N)};
 }
 
-// The PostScript entries end here, right behind the NUL of "FOLYANTM.EXE"; the stored
-// extra files go over the list's own terminator.
-constexpr uint32_t kPostScriptEntriesLength = sizeof kPostScriptList - 2;
-static_assert(kPostScriptEntriesLength == 60);
-constexpr uint32_t kStoredExtrasCapacity = 16384;
-// Whatever could be read is taken whole, with room for the closing NULs behind it.
-constexpr uint32_t kMergeCapacity = kPostScriptEntriesLength + kStoredExtrasCapacity + 2;
-
 constexpr uint32_t kOpenForUpdate = os::kKeyRead | os::kKeySetValue;
 
 // The PostScript list followed by "PS Dependent Files" of the open key; the PostScript
 // list alone when that value cannot be read into 16,384 bytes. Returns the data length.
-uint32_t MergePostScriptList(os::RegistryKey key, uint8_t (&merged)[kMergeCapacity]) {
-  std::memset(merged, 0, sizeof merged);
-  std::memcpy(merged, kPostScriptList, sizeof kPostScriptList);
+uint32_t MergeStoredPostScriptList(os::RegistryKey key, uint8_t (&merged)[kMergeCapacity]) {
   uint8_t stored[kStoredExtrasCapacity];
   uint32_t size = sizeof stored;
   uint32_t type = 0;  // any type is taken as a list of names
-  if (os::RegQueryValueExA(key, "PS Dependent Files", &type, stored, &size) != 0) return sizeof kPostScriptList;
-  if (size > sizeof stored) return sizeof kPostScriptList;
-  std::memcpy(merged + kPostScriptEntriesLength, stored, size);
-  uint32_t length = kPostScriptEntriesLength + size + 1;
-  // A stored list that lacks its own terminators still ends the merged list properly.
-  if (size != 0 && stored[size - 1] != 0) ++length;
-  return length;
+  bool read = os::RegQueryValueExA(key, "PS Dependent Files", &type, stored, &size) == 0;
+  return MergePostScriptList(read ? stored : nullptr, size, merged);
 }
 
 }  // namespace
@@ -203,7 +178,7 @@ DependentFileList XpsDependentFilesForThisWindows() {
 
 DependentFileList DependentFilesForInstall(int postScript, int xps) {
   if (xps) return XpsDependentFilesForThisWindows();
-  if (postScript) return ListOf(kPostScriptList);
+  if (postScript) return PostScriptDependentFiles();
   return ListOf(kNativeList);
 }
 
@@ -223,7 +198,7 @@ void UpdateDependentFiles(int postScript, int xps) {
   const uint8_t* data = nullptr;
   uint32_t length = 0;
   if (postScript) {
-    length = MergePostScriptList(key.get(), merged);
+    length = MergeStoredPostScriptList(key.get(), merged);
     data = merged;
   } else {
     DependentFileList list = xps ? XpsDependentFilesForThisWindows() : ListOf(kNativeList);

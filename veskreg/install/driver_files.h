@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "install/dependent_files.h"
+
 // Where this run's drivers live: chosen afresh at each use (version 2 on NT 4, else x64
 // after -x64, else x86 version 3).
 struct PlatformTarget {
@@ -25,12 +27,6 @@ struct DriverFileNames {
 // The bare file names for the kind on the current platform target.
 DriverFileNames DriverFilesForKind(int postScript, int xps);
 
-// A dependent-file list: entries each ending in NUL, a closing NUL and one more NUL;
-// `length` counts all of it (what a registry write receives).
-struct DependentFileList {
-  const char* data;
-  uint32_t length;
-};
 // The list a driver installation hands the spooler (XPS before PostScript).
 DependentFileList DependentFilesForInstall(int postScript, int xps);
 // The XPS list for the Windows version the program runs on.

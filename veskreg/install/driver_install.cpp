@@ -168,7 +168,7 @@ int InstallFromInf(const char* printerName, int postScript, int xps) {
     return 0;
   }
   LogAppEvent(os::kEventlogInformationType, "InstallPrinter Launching INF install: %s", command);
-  RunCommand(command, true);
+  RunCommand(SystemFolder::System, "rundll32.exe", command, true);
 
   os::PrinterHandle handle = nullptr;
   if (!os::OpenPrinterA(printerName, &handle, os::kPrinterAllAccess)) {
@@ -284,7 +284,7 @@ void AddPrinterError(const char* step, uint32_t error) {
         JoinWhole(help, system, CurrentPlatformTarget().driverDirectorySuffix,
                   "folyant.chm::/addprinter126error.htm") &&
         JoinWhole(command, "hh.exe ", help)) {
-      RunCommand(command, false);
+      RunCommand(SystemFolder::Windows, "hh.exe", command, false);
     }
     os::LoadStringA(IDS_ERROR_126, message, sizeof message);
   } else if (error == os::kRpcServerUnavailable) {

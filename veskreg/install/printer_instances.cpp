@@ -80,14 +80,6 @@ bool TryName(const std::string& entered, int* postScript, int* xps) {
 
 }  // namespace
 
-bool ValidatePrinterName(const char* name) {
-  if (name == nullptr || *name == '\0') return false;
-  for (const char* p = name; *p != '\0'; ++p) {
-    if (std::strchr("<>:?&=|*\"[]/\\%", *p) != nullptr) return false;
-  }
-  return true;
-}
-
 void AddPDFPrinterInstance() {
   int postScript = 0;
   int xps = 1;

@@ -1,6 +1,6 @@
 // Adding a further printer under a name the user picks.
 #pragma once
 
+#include "install/printer_names.h"
+
 void AddPDFPrinterInstance();
-// False for an empty name or one holding any of < > : ? & = | * " [ ] / \ %.
-bool ValidatePrinterName(const char* name);

@@ -5,13 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "install/printer_names.h"
 #include "platform/handles.h"
 #include "platform/spooler.h"
-
-inline constexpr const char* kDefaultPrinterName = "Folyant";
-inline constexpr const char* kImagePrinterName = "Glimmora";
-// Printer names are handled in buffers of this size: 259 characters and the terminator.
-inline constexpr std::size_t kPrinterNameSize = 260;
 
 // True when the driver name is one of the product's six, in any letter case.
 bool IsProductDriverName(const char* driverName);

@@ -2,24 +2,17 @@
 
 #include <cstring>
 
+#include "core/diagnostics.h"
+#include "install/send_to_path.h"
+#include "platform/files.h"
 #include "platform/kernel.h"
 
 namespace {
 
 constexpr size_t kPathSize = os::kMaxPath;
+static_assert(kSendToPathSize == kPathSize);
 constexpr const char* kLinkExtension = ".lnk";
 constexpr size_t kLinkExtensionLength = 4;
-
-// A printer name becomes a file name in the Send To folder. A name that is no single
-// plain file name (a path separator would reach outside the folder, a wildcard would
-// make the deletion take other shortcuts, a colon names a stream) gets no path.
-bool IsPlainFileName(const char* name) {
-  if (*name == '\0') return false;
-  for (const char* c = name; *c != '\0'; ++c) {
-    if (static_cast<unsigned char>(*c) < 32 || std::strchr("\\/:*?\"<>|", *c) != nullptr) return false;
-  }
-  return true;
-}
 
 // Appends ".lnk" unless the path already ends so, in any case; false when the path is
 // empty or there is no room for it.
@@ -106,12 +99,7 @@ void BuildSendToPath(const char* fileName, char* buffer) {
   // leaves the caller's buffer as it was.
   char folderPath[kPathSize] = {};
   if (!os::SHGetPathFromIDListA(folder.get(), folderPath)) return;
-  size_t folderLength = strnlen(folderPath, kPathSize - 1);
-  size_t nameLength = std::strlen(fileName);
-  if (folderLength == 0 || !IsPlainFileName(fileName) || folderLength + 1 + nameLength >= kPathSize) return;
-  std::memcpy(buffer, folderPath, folderLength);
-  buffer[folderLength] = '\\';
-  std::memcpy(buffer + folderLength + 1, fileName, nameLength + 1);
+  JoinSendToPath(folderPath, fileName, buffer);
 }
 
 os::ItemIdList FindPrinterShellItem(const char* printerName, os::MallocHandle allocator) {
@@ -204,10 +192,17 @@ void DeleteSendToShortcut(const char* printerName) {
   BuildSendToPath(printerName, path);
   // Without the Send To folder nothing is deleted, least of all in the current directory.
   if (!EndWithLinkExtension(path)) return;
+  // Only a plain file: the shell's delete would take a folder of that name with all it
+  // holds, and a reparse point leads somewhere else. Nothing there is no error.
+  uint32_t attributes = os::GetFileAttributesA(path);
+  if (attributes == os::kInvalidFileAttributes) return;
+  if ((attributes & (os::kFileAttributeDirectory | os::kFileAttributeReparsePoint)) != 0) {
+    LogAppEvent(os::kEventlogWarningType, "DeleteSendToShortcut: %s is not a plain file, not deleted", path);
+    return;
+  }
   os::ShFileOpStruct operation;
   operation.func = os::kFoDelete;
   operation.from = path;
   operation.flags = os::kFofNoConfirmation | os::kFofNoErrorUi;
-  // A missing file is no error.
   os::SHFileOperationA(&operation);
 }

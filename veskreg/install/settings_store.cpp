@@ -12,34 +12,18 @@
 
 namespace {
 
-constexpr const char* kLegacyUserPrefix = "Software\\VB and VBA Program Settings\\Vesk Harrow Systems\\";
 constexpr const char* kPrintersKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 constexpr uint32_t kReadAndDelete = os::kKeyRead | os::kKeySetValue;
-constexpr uint32_t kOpenDescriptorSize = 1064;
 
 // Walks the settings lookup chain of `name`: its own three keys unless it is empty or
 // "Folyant", then the three of "Folyant". `visit(root, path)` returns true to stop; a
 // key whose path does not fit its buffer is passed over. Returns whether a visit stopped.
 template <typename Visit>
 bool WalkSettingsChain(const char* name, Visit visit) {
-  struct Place {
-    os::RegistryKey root;
-    const char* prefix;
-  };
-  const Place places[] = {{os::HkeyCurrentUser(), kLegacyUserPrefix},
-                          {os::HkeyCurrentUser(), kSettingsKeyPrefix},
-                          {os::HkeyLocalMachine(), kSettingsKeyPrefix}};
-  const char* names[2] = {nullptr, kDefaultPrinterName};
-  if (name != nullptr && name[0] != '\0' && os::lstrcmpiA(name, kDefaultPrinterName) != 0) names[0] = name;
-  for (const char* settingsName : names) {
-    if (settingsName == nullptr) continue;
-    for (const Place& place : places) {
-      char path[kKeyPathSize];
-      if (!JoinWhole(path, place.prefix, settingsName)) continue;
-      if (visit(place.root, path)) return true;
-    }
-  }
-  return false;
+  bool own = name != nullptr && name[0] != '\0' && os::lstrcmpiA(name, kDefaultPrinterName) != 0;
+  return WalkSettingsKeys(own ? name : nullptr, [&](bool machine, const char* path) {
+    return visit(machine ? os::HkeyLocalMachine() : os::HkeyCurrentUser(), path);
+  });
 }
 
 // A REG_EXPAND_SZ text, NUL-terminated within `capacity`, expanded in place; when the
@@ -175,25 +159,21 @@ void StopAutoName() {
   SaveStringRegEx(os::HkeyCurrentUser(), kProductSettingsKey, "PDFDefaultFileName", " ", os::kRegSz);
 }
 
-namespace {
-alignas(8) uint8_t openDescriptor[kOpenDescriptorSize];
-const void* builtDescriptor = nullptr;
-}  // namespace
+// Every account reads a printer's key and keeps per-printer settings under it (read and
+// create subkeys); only SYSTEM and Administrators may set its values ("Port", "Printer
+// Driver", ...), change its rights or take it over: the spooler, running as SYSTEM, trusts
+// those values. What an account creates under the key is its own.
+const char* const kPrinterKeyRights = "D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001d;;;WD)(A;CIIO;KA;;;CO)";
+// The driver's per-printer data: every account also sets values there and below.
+const char* const kPrinterDriverDataRights = "D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;WD)";
 
-const void* GetOpenSecurityDescriptor() {
-  if (builtDescriptor != nullptr) return builtDescriptor;
-  os::AbsoluteSecurityDescriptor absolute{};
-  if (!os::InitializeSecurityDescriptor(&absolute, os::kSecurityDescriptorRevision)) return nullptr;
-  if (!os::SetSecurityDescriptorDacl(&absolute, true, nullptr, false)) return nullptr;
-  uint32_t size = sizeof openDescriptor;
-  if (!os::MakeSelfRelativeSD(&absolute, openDescriptor, &size)) return nullptr;
-  builtDescriptor = openDescriptor;
-  return builtDescriptor;
+os::OwnedLocalBlock GetOpenSecurityDescriptor(const char* rights) {
+  void* descriptor = nullptr;
+  if (!os::ConvertStringSecurityDescriptorToSecurityDescriptorA(rights, os::kSddlRevision1, &descriptor)) return {};
+  return os::OwnedLocalBlock(descriptor);
 }
 
-void ForgetOpenSecurityDescriptor() { builtDescriptor = nullptr; }
-
-void SetOpenKeySecurity(os::RegistryKey parent, const char* subKeyName) {
+void SetOpenKeySecurity(os::RegistryKey parent, const char* subKeyName, const char* rights) {
   // Windows 10 keeps the spooler's own security on its printer keys.
   if (IsWindows10OrLater()) return;
   // No name would open the parent itself.
@@ -201,8 +181,8 @@ void SetOpenKeySecurity(os::RegistryKey parent, const char* subKeyName) {
   os::RegistryKey opened = nullptr;
   if (os::RegOpenKeyExA(parent, subKeyName, 0, os::kKeyAllAccess, &opened) != 0) return;
   os::OwnedRegistryKey key(opened);
-  const void* descriptor = GetOpenSecurityDescriptor();
-  if (descriptor != nullptr) os::RegSetKeySecurity(key.get(), os::kDaclSecurityInformation, descriptor);
+  os::OwnedLocalBlock descriptor = GetOpenSecurityDescriptor(rights);
+  if (descriptor) os::RegSetKeySecurity(key.get(), os::kDaclSecurityInformation, descriptor.get());
 }
 
 bool SetPrinterKeySecurity(const char* printerName) {
@@ -210,7 +190,7 @@ bool SetPrinterKeySecurity(const char* printerName) {
   os::RegistryKey opened = nullptr;
   if (os::RegOpenKeyExA(os::HkeyLocalMachine(), kPrintersKey, 0, os::kKeyRead, &opened) == 0) {
     os::OwnedRegistryKey printers(opened);
-    SetOpenKeySecurity(printers.get(), printerName);
+    SetOpenKeySecurity(printers.get(), printerName, kPrinterKeyRights);
     printersKeyOpened = true;
   }
   char path[kKeyPathSize];
@@ -218,7 +198,7 @@ bool SetPrinterKeySecurity(const char* printerName) {
     opened = nullptr;
     if (os::RegOpenKeyExA(os::HkeyLocalMachine(), path, 0, os::kKeyRead, &opened) == 0) {
       os::OwnedRegistryKey printer(opened);
-      SetOpenKeySecurity(printer.get(), "PrinterDriverData");
+      SetOpenKeySecurity(printer.get(), "PrinterDriverData", kPrinterDriverDataRights);
     }
   }
   return printersKeyOpened;

@@ -3,15 +3,9 @@
 
 #include <cstdint>
 
+#include "install/settings_keys.h"
 #include "platform/registry.h"
 
-// The user and machine settings keys of a name are this prefix + the name.
-inline constexpr const char* kSettingsKeyPrefix = "Software\\Vesk Harrow Systems\\";
-// The product's own settings key, under either root.
-inline constexpr const char* kProductSettingsKey = "Software\\Vesk Harrow Systems\\Folyant";
-
-// Key paths are formed in buffers of this size; a path that does not fit is refused.
-inline constexpr uint32_t kKeyPathSize = 260;
 // The buffer StopAutoName reads settings texts into.
 inline constexpr uint32_t kSettingsTextCapacity = 520;
 
@@ -22,8 +16,10 @@ bool ReadSettingDword(const char* settingsName, const char* valueName, uint32_t*
 char* ReadSettingString(const char* settingsName, char* buffer, uint32_t capacity, const char* valueName,
                         bool deleteValue);
 void StopAutoName();
-const void* GetOpenSecurityDescriptor();
-// Drops the descriptor built so far, as a new process starts without one.
-void ForgetOpenSecurityDescriptor();
-void SetOpenKeySecurity(os::RegistryKey parent, const char* subKeyName);
+// What every account may do in a printer's spooler key, and in its "PrinterDriverData".
+extern const char* const kPrinterKeyRights;
+extern const char* const kPrinterDriverDataRights;
+// The descriptor of `rights`, empty when it cannot be built.
+os::OwnedLocalBlock GetOpenSecurityDescriptor(const char* rights);
+void SetOpenKeySecurity(os::RegistryKey parent, const char* subKeyName, const char* rights);
 bool SetPrinterKeySecurity(const char* printerName);

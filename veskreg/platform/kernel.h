@@ -25,6 +25,10 @@ KernelHandle GetCurrentProcess();
 // buffer is too small; 0 on failure with the last error set.
 uint32_t GetSystemDirectoryA(char* buffer, uint32_t size);
 
+// The shared Windows directory (never a user's own, as GetWindowsDirectoryA may give under
+// Terminal Services); the same return convention as GetSystemDirectoryA.
+uint32_t GetSystemWindowsDirectoryA(char* buffer, uint32_t size);
+
 void OutputDebugStringA(const char* text);
 
 // Case-insensitive comparison of two ANSI texts in the user's locale; 0 when equal.
@@ -48,11 +52,11 @@ struct ProcessInformation {
   uint32_t processId = 0;
   uint32_t threadId = 0;
 };
-// No application name, no inherited handles, no creation flags, the caller's
-// environment and directory.
-bool CreateProcessA(char* commandLine, const StartupInfo& startup, ProcessInformation* information);
+// The program by its full path, so no search can put another in its place; no inherited
+// handles, no creation flags, the caller's environment and directory.
+bool CreateProcessA(const char* applicationName, char* commandLine, const StartupInfo& startup,
+                    ProcessInformation* information);
 uint32_t WaitForSingleObject(KernelHandle handle, uint32_t milliseconds);
-bool GetExitCodeProcess(KernelHandle process, uint32_t* exitCode);
 bool CloseHandle(KernelHandle handle);
 
 }  // namespace os

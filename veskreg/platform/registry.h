@@ -33,12 +33,6 @@ inline constexpr uint32_t kRegOptionNonVolatile = 0;
 inline constexpr int32_t kErrorMoreData = 234;
 
 inline constexpr uint32_t kDaclSecurityInformation = 0x00000004;
-inline constexpr uint32_t kSecurityDescriptorRevision = 1;
-
-// Room for an absolute security descriptor on either backend.
-struct AbsoluteSecurityDescriptor {
-  alignas(8) uint8_t bytes[64];
-};
 
 // Each returns a Win32 status code (0 on success), as the real calls do. A key name
 // component has at most 255 characters: creating a longer one fails with 87, and
@@ -55,11 +49,10 @@ int32_t RegDeleteValueA(RegistryKey key, const char* valueName);
 int32_t RegCloseKey(RegistryKey key);
 int32_t RegSetKeySecurity(RegistryKey key, uint32_t information, const void* descriptor);
 
-bool InitializeSecurityDescriptor(AbsoluteSecurityDescriptor* descriptor, uint32_t revision);
-bool SetSecurityDescriptorDacl(AbsoluteSecurityDescriptor* descriptor, bool daclPresent, const void* dacl,
-                               bool daclDefaulted);
-// Fails with 122 and the size needed when `size` is too small.
-bool MakeSelfRelativeSD(AbsoluteSecurityDescriptor* absolute, void* selfRelative, uint32_t* size);
+// A self-relative security descriptor built from its text form (SDDL), in a block from
+// LocalAlloc that the caller gives back with LocalFree.
+inline constexpr uint32_t kSddlRevision1 = 1;
+bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* text, uint32_t revision, void** descriptor);
 
 // Characters stored including the terminator, or the size needed (nothing usable is
 // stored then; some versions ask one byte more than the text needs); 0 on failure.

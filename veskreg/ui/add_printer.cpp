@@ -1,17 +1,9 @@
 #include "ui/add_printer.h"
 
-#include <cstdio>
-
 #include "platform/spooler.h"
 #include "resources/resource.h"
 
-std::string ProposePrinterName() {
-  char name[kPrinterNameSize];
-  for (int n = 1;; ++n) {
-    std::snprintf(name, sizeof name, "Folyant (Copy %d)", n);
-    if (!PrinterExists(name)) return name;
-  }
-}
+std::string ProposePrinterName() { return FirstFreeCopyName(PrinterExists); }
 
 VeskRegAddPrinter::VeskRegAddPrinter() : CDialog(IDD_ADDPRINTER, nullptr), printerName_(ProposePrinterName()) {}
 

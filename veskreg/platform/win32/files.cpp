@@ -7,6 +7,11 @@
 
 namespace os {
 
+uint32_t GetFileAttributesA(const char* path) {
+  if (substitution::Fails("GetFileAttributesA", path)) return kInvalidFileAttributes;
+  return ::GetFileAttributesA(path);
+}
+
 bool FileExists(const char* path) {
   if (substitution::Fails("OpenFile", path)) return false;
   OFSTRUCT info{};

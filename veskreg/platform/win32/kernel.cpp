@@ -56,6 +56,11 @@ uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) {
   return ::GetSystemDirectoryA(buffer, size);
 }
 
+uint32_t GetSystemWindowsDirectoryA(char* buffer, uint32_t size) {
+  if (Fails("GetSystemWindowsDirectoryA")) return 0;
+  return ::GetSystemWindowsDirectoryA(buffer, size);
+}
+
 void OutputDebugStringA(const char* text) {
   Fails("OutputDebugStringA", text);
   ::OutputDebugStringA(text);
@@ -85,12 +90,13 @@ void* LocalFree(void* block) {
   return ::LocalFree(block);
 }
 
-bool CreateProcessA(char* commandLine, const StartupInfo& startup, ProcessInformation* information) {
-  if (Fails("CreateProcessA", commandLine, nullptr, startup.cb)) return false;
+bool CreateProcessA(const char* applicationName, char* commandLine, const StartupInfo& startup,
+                    ProcessInformation* information) {
+  if (Fails("CreateProcessA", commandLine, applicationName, startup.cb)) return false;
   STARTUPINFOA startupInfo{};
   startupInfo.cb = startup.cb;
   PROCESS_INFORMATION processInfo{};
-  if (!::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startupInfo,
+  if (!::CreateProcessA(applicationName, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startupInfo,
                         &processInfo)) {
     return false;
   }
@@ -105,14 +111,6 @@ bool CreateProcessA(char* commandLine, const StartupInfo& startup, ProcessInform
 uint32_t WaitForSingleObject(KernelHandle handle, uint32_t milliseconds) {
   if (Fails("WaitForSingleObject", nullptr, nullptr, milliseconds)) return kWaitFailed;
   return ::WaitForSingleObject(reinterpret_cast<HANDLE>(handle), milliseconds);
-}
-
-bool GetExitCodeProcess(KernelHandle process, uint32_t* exitCode) {
-  if (Fails("GetExitCodeProcess")) return false;
-  DWORD code = 0;
-  if (!::GetExitCodeProcess(reinterpret_cast<HANDLE>(process), &code)) return false;
-  *exitCode = code;
-  return true;
 }
 
 bool CloseHandle(KernelHandle handle) {

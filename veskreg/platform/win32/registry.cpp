@@ -2,6 +2,8 @@
 #include "platform/registry.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include "platform/win32/substitution_point.h"
 
@@ -12,8 +14,6 @@ using substitution::Resource;
 
 namespace {
 HKEY Native(RegistryKey key) { return reinterpret_cast<HKEY>(key); }
-PSECURITY_DESCRIPTOR Native(AbsoluteSecurityDescriptor* descriptor) { return descriptor->bytes; }
-static_assert(sizeof(AbsoluteSecurityDescriptor) >= SECURITY_DESCRIPTOR_MIN_LENGTH);
 }  // namespace
 
 int32_t RegOpenKeyExA(RegistryKey root, const char* subKey, uint32_t options, uint32_t access, RegistryKey* result) {
@@ -71,24 +71,14 @@ int32_t RegSetKeySecurity(RegistryKey key, uint32_t information, const void* des
   return ::RegSetKeySecurity(Native(key), information, const_cast<void*>(descriptor));
 }
 
-bool InitializeSecurityDescriptor(AbsoluteSecurityDescriptor* descriptor, uint32_t revision) {
-  if (Fails("InitializeSecurityDescriptor")) return false;
-  return ::InitializeSecurityDescriptor(Native(descriptor), revision) != FALSE;
-}
-
-bool SetSecurityDescriptorDacl(AbsoluteSecurityDescriptor* descriptor, bool daclPresent, const void* dacl,
-                               bool daclDefaulted) {
-  if (Fails("SetSecurityDescriptorDacl")) return false;
-  return ::SetSecurityDescriptorDacl(Native(descriptor), daclPresent, static_cast<PACL>(const_cast<void*>(dacl)),
-                                     daclDefaulted) != FALSE;
-}
-
-bool MakeSelfRelativeSD(AbsoluteSecurityDescriptor* absolute, void* selfRelative, uint32_t* size) {
-  if (Fails("MakeSelfRelativeSD", nullptr, nullptr, *size)) return false;
-  DWORD bytes = *size;
-  BOOL ok = ::MakeSelfRelativeSD(Native(absolute), selfRelative, &bytes);
-  *size = bytes;
-  return ok != FALSE;
+bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* text, uint32_t revision, void** descriptor) {
+  *descriptor = nullptr;
+  if (Fails("ConvertStringSecurityDescriptorToSecurityDescriptorA", text)) return false;
+  PSECURITY_DESCRIPTOR built = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(text, revision, &built, nullptr)) return false;
+  substitution::Count(Resource::LocalBlock, 1);
+  *descriptor = built;
+  return true;
 }
 
 uint32_t ExpandEnvironmentStringsA(const char* source, char* destination, uint32_t size) {

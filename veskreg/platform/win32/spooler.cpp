@@ -19,14 +19,59 @@ namespace {
 
 char* Text(const char* text) { return const_cast<char*>(text); }
 
+// The spooler's library is bound at run time, by full path from the system directory:
+// WINSPOOL.DRV is not one of the libraries Windows always takes from there, so an import
+// of it would be looked for first beside the program, often a folder a user can write to.
+#define VESKREG_SPOOLER_CALLS(X)                                                                                      \
+  X(EnumPrintersA) X(OpenPrinterA) X(ClosePrinter) X(DeletePrinter) X(AddPrinterA) X(AddPrinterDriverA)               \
+  X(DeletePrinterDriverA) X(GetPrinterDriverA) X(EnumMonitorsA) X(AddMonitorA) X(DeleteMonitorA)
+
+struct SpoolerLibrary {
+#define VESKREG_DECLARE(name) decltype(&::name) name = nullptr;
+  VESKREG_SPOOLER_CALLS(VESKREG_DECLARE)
+#undef VESKREG_DECLARE
+  bool complete = false;
+};
+
+SpoolerLibrary LoadSpoolerLibrary() {
+  SpoolerLibrary library;
+  static constexpr char kName[] = "\\winspool.drv";
+  char path[MAX_PATH + sizeof kName] = {};
+  UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return library;
+  ::CopyMemory(path + length, kName, sizeof kName);
+  HMODULE module = ::LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (module == nullptr) return library;
+  library.complete = true;
+#define VESKREG_BIND(name)                                                                        \
+  library.name = reinterpret_cast<decltype(&::name)>(reinterpret_cast<void*>(::GetProcAddress(module, #name))); \
+  library.complete = library.complete && library.name != nullptr;
+  VESKREG_SPOOLER_CALLS(VESKREG_BIND)
+#undef VESKREG_BIND
+  return library;
+}
+
+// Loaded once and kept for the life of the process. Without it every spooler call fails
+// as it does with a stopped spooler.
+const SpoolerLibrary* Spooler() {
+  static const SpoolerLibrary library = LoadSpoolerLibrary();
+  if (Fails("LoadLibraryExA", "winspool.drv") || !library.complete) {
+    ::SetLastError(RPC_S_SERVER_UNAVAILABLE);
+    return nullptr;
+  }
+  return &library;
+}
+
 }  // namespace
 
 bool EnumPrintersA(uint32_t flags, const char* name, uint32_t level, uint8_t* buffer, uint32_t bufferSize,
                    uint32_t* needed, uint32_t* returned) {
   if (Fails("EnumPrintersA", nullptr, nullptr, bufferSize)) return false;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return false;
   DWORD neededBytes = 0;
   DWORD count = 0;
-  BOOL ok = ::EnumPrintersA(flags, const_cast<char*>(name), level, buffer, bufferSize, &neededBytes, &count);
+  BOOL ok = spooler->EnumPrintersA(flags, const_cast<char*>(name), level, buffer, bufferSize, &neededBytes, &count);
   *needed = neededBytes;
   *returned = count;
   return ok != FALSE;
@@ -40,9 +85,11 @@ PrinterInfo2View PrinterInfo2At(const uint8_t* block, uint32_t index) {
 bool OpenPrinterA(const char* printerName, PrinterHandle* printer, uint32_t desiredAccess) {
   *printer = nullptr;
   if (Fails("OpenPrinterA", printerName)) return false;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return false;
   PRINTER_DEFAULTSA defaults{nullptr, nullptr, desiredAccess};
   HANDLE handle = nullptr;
-  BOOL ok = ::OpenPrinterA(Text(printerName), &handle, &defaults);
+  BOOL ok = spooler->OpenPrinterA(Text(printerName), &handle, &defaults);
   *printer = ok ? reinterpret_cast<PrinterHandle>(handle) : nullptr;
   if (ok) substitution::Count(Resource::Printer, 1);
   return ok != FALSE;
@@ -50,16 +97,22 @@ bool OpenPrinterA(const char* printerName, PrinterHandle* printer, uint32_t desi
 
 bool ClosePrinter(PrinterHandle printer) {
   substitution::Count(Resource::Printer, -1);
-  return ::ClosePrinter(reinterpret_cast<HANDLE>(printer)) != FALSE;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return false;
+  return spooler->ClosePrinter(reinterpret_cast<HANDLE>(printer)) != FALSE;
 }
 
 bool DeletePrinter(PrinterHandle printer) {
   if (Fails("DeletePrinter")) return false;
-  return ::DeletePrinter(reinterpret_cast<HANDLE>(printer)) != FALSE;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return false;
+  return spooler->DeletePrinter(reinterpret_cast<HANDLE>(printer)) != FALSE;
 }
 
 PrinterHandle AddPrinterA(const char* serverName, uint32_t level, const PrinterInfo2& printer) {
   if (Fails("AddPrinterA", printer.printerName, printer.driverName, printer.attributes)) return nullptr;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return nullptr;
   PRINTER_INFO_2A info{};
   info.pPrinterName = Text(printer.printerName);
   info.pPortName = Text(printer.portName);
@@ -67,13 +120,15 @@ PrinterHandle AddPrinterA(const char* serverName, uint32_t level, const PrinterI
   info.pPrintProcessor = Text(printer.printProcessor);
   info.pDatatype = Text(printer.datatype);
   info.Attributes = printer.attributes;
-  HANDLE added = ::AddPrinterA(Text(serverName), level, reinterpret_cast<BYTE*>(&info));
+  HANDLE added = spooler->AddPrinterA(Text(serverName), level, reinterpret_cast<BYTE*>(&info));
   if (added != nullptr) substitution::Count(Resource::Printer, 1);
   return reinterpret_cast<PrinterHandle>(added);
 }
 
 bool AddPrinterDriverA(const char* serverName, uint32_t level, const DriverInfo3& driver) {
   if (Fails("AddPrinterDriverA", driver.name, driver.environment, level)) return false;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return false;
   DRIVER_INFO_3A info{};
   info.cVersion = driver.version;
   info.pName = Text(driver.name);
@@ -88,19 +143,23 @@ bool AddPrinterDriverA(const char* serverName, uint32_t level, const DriverInfo3
     info.pDefaultDataType = Text(driver.defaultDataType);
   }
   // DRIVER_INFO_2A is the head of DRIVER_INFO_3A, so one record serves both levels.
-  return ::AddPrinterDriverA(Text(serverName), level, reinterpret_cast<BYTE*>(&info)) != FALSE;
+  return spooler->AddPrinterDriverA(Text(serverName), level, reinterpret_cast<BYTE*>(&info)) != FALSE;
 }
 
 bool DeletePrinterDriverA(const char* serverName, const char* environment, const char* driverName) {
   if (Fails("DeletePrinterDriverA", driverName, environment)) return false;
-  return ::DeletePrinterDriverA(Text(serverName), Text(environment), Text(driverName)) != FALSE;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return false;
+  return spooler->DeletePrinterDriverA(Text(serverName), Text(environment), Text(driverName)) != FALSE;
 }
 
 bool GetPrinterDriverA(PrinterHandle printer, const char* environment, uint32_t level, uint8_t* buffer,
                        uint32_t bufferSize, uint32_t* needed) {
   if (Fails("GetPrinterDriverA", nullptr, environment, level)) return false;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return false;
   DWORD neededBytes = 0;
-  BOOL ok = ::GetPrinterDriverA(reinterpret_cast<HANDLE>(printer), Text(environment), level, buffer, bufferSize,
+  BOOL ok = spooler->GetPrinterDriverA(reinterpret_cast<HANDLE>(printer), Text(environment), level, buffer, bufferSize,
                                 &neededBytes);
   if (needed != nullptr) *needed = neededBytes;
   return ok != FALSE;
@@ -117,9 +176,11 @@ DriverInfo2View DriverInfo2At(const uint8_t* block) {
 bool EnumMonitorsA(const char* serverName, uint32_t level, uint8_t* buffer, uint32_t bufferSize, uint32_t* needed,
                    uint32_t* returned) {
   if (Fails("EnumMonitorsA", nullptr, nullptr, bufferSize)) return false;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return false;
   DWORD neededBytes = 0;
   DWORD count = 0;
-  BOOL ok = ::EnumMonitorsA(Text(serverName), level, buffer, bufferSize, &neededBytes, &count);
+  BOOL ok = spooler->EnumMonitorsA(Text(serverName), level, buffer, bufferSize, &neededBytes, &count);
   if (needed != nullptr) *needed = neededBytes;
   if (returned != nullptr) *returned = count;
   return ok != FALSE;
@@ -132,13 +193,17 @@ MonitorInfo2 MonitorInfo2At(const uint8_t* block, uint32_t index) {
 
 bool AddMonitorA(const char* serverName, uint32_t level, const MonitorInfo2& monitor) {
   if (Fails("AddMonitorA", monitor.name, monitor.environment, level)) return false;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return false;
   MONITOR_INFO_2A info{Text(monitor.name), Text(monitor.environment), Text(monitor.dllName)};
-  return ::AddMonitorA(Text(serverName), level, reinterpret_cast<BYTE*>(&info)) != FALSE;
+  return spooler->AddMonitorA(Text(serverName), level, reinterpret_cast<BYTE*>(&info)) != FALSE;
 }
 
 bool DeleteMonitorA(const char* serverName, const char* environment, const char* monitorName) {
   if (Fails("DeleteMonitorA", monitorName, environment)) return false;
-  return ::DeleteMonitorA(Text(serverName), Text(environment), Text(monitorName)) != FALSE;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return false;
+  return spooler->DeleteMonitorA(Text(serverName), Text(environment), Text(monitorName)) != FALSE;
 }
 
 }  // namespace os

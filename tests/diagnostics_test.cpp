@@ -1,0 +1,130 @@
+// The diagnostic log, the string-table boxes, child processes and the Windows the program
+// runs on.
+#include "core/diagnostics.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <tuple>
+
+#include "core/message_places.h"
+#include "core/platform_predicates.h"
+#include "support/wine_test.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// The journal (or one call's part of it) as "call|subject|detail|number".
+Strings Trace(const char* only = nullptr) {
+  Strings lines;
+  for (const substitute::Call& c : only != nullptr ? substitute::Calls(only) : substitute::Journal()) {
+    char number[12];
+    std::snprintf(number, sizeof number, "%#x", c.number);
+    lines.push_back(c.call + "|" + c.subject + "|" + c.detail + "|" + number);
+  }
+  return lines;
+}
+
+class DiagnosticsTest : public WineTest {};
+
+}  // namespace
+
+// Debugger output first, then one entry under "Folyant App" (id 100, category 0) with the
+// text cut at 511 characters; without an event source, the debugger output alone.
+TEST_F(DiagnosticsTest, LogAppEvent) {
+  const std::string text = "error 3006", cut(511, 'x'), source = "RegisterEventSourceA|Folyant App||0";
+  LogAppEvent(2, "error %d", 3006);
+  LogAppEvent(1, "%s", std::string(600, 'x').c_str());
+  substitute::FailCall("RegisterEventSourceA", 5);
+  LogAppEvent(4, "no source");
+  EXPECT_EQ(Trace(), (Strings{"OutputDebugStringA|" + text + "||0", source, "ReportEventA|" + text + "||0x640002",
+                              "OutputDebugStringA|" + cut + "||0", source, "ReportEventA|" + cut + "||0x640001",
+                              "OutputDebugStringA|no source||0", source}));
+}
+
+// Real boxes with the string-table text and caption and the caller's style, closed by the
+// button pressed (the plain form shows an entry's "%s" as it is); a missing entry gives a box
+// naming it, with the error icon only, and 0.
+TEST_F(DiagnosticsTest, ResourceMessagesAndTheirPlaces) {
+  const std::string caption = "|Vesk Harrow Systems|", longName(400, 'n');
+  // Text and caption entries, style, the argument of the formatted form, button, result, box.
+  const std::tuple<uint32_t, uint32_t, uint32_t, const char*, int, int, std::string> rows[] = {
+      {19, 2, 0x1011, nullptr, IDCANCEL, IDCANCEL, "Printer named %s already exists." + caption + "0x1011"},
+      {19, 2, 0x1010, "Copy 2", IDOK, IDOK, "Printer named Copy 2 already exists." + caption + "0x1010"},
+      {20, 2, 0x30, longName.c_str(), IDOK, IDOK, "Printer name " + std::string(242, 'n') + caption + "0x30"},
+      {4711, 2, 0x1001, nullptr, IDOK, 0, "LoadString message error 4711" + caption + "0x10"},
+      {11, 4712, 0x1001, nullptr, IDOK, 0, "LoadString caption error 4712" + caption + "0x10"},
+      {18, 4713, 0x1001, "Mine", IDOK, 0, "LoadString caption error 4713" + caption + "0x10"},
+  };
+  for (const auto& [textId, captionId, style, argument, button, result, box] : rows) {
+    substitute::Reset();
+    robot.Then(Robot::Press(button));
+    EXPECT_EQ(argument == nullptr ? ShowResourceMessage(nullptr, textId, captionId, style)
+                                  : ShowResourceMessageFormatted(nullptr, textId, captionId, style, argument),
+              result);
+    EXPECT_EQ(Trace("MessageBoxA"), Strings{"MessageBoxA|" + box});
+  }
+  // The places of a format: only the first "%s" and, given a number, the first "%d"; "%%" is one "%".
+  char out[64];
+  const int number = -7;
+  FillMessagePlaces(out, sizeof out, "%d %s and %s at 100%% %d %x 5%", "A", &number);
+  EXPECT_STREQ(out, "-7 A and %s at 100% %d %x 5%");
+}
+
+// System programs start by their full path, never a copy planted in the current directory;
+// the child gets the command line as given and a 68-byte start-up record and is waited for
+// only when asked (the stand-in has written its line by then); one that cannot start is one
+// error entry.
+TEST_F(DiagnosticsTest, RunCommand) {
+  char system[MAX_PATH], windows[MAX_PATH];
+  ::GetSystemDirectoryA(system, MAX_PATH);
+  ::GetSystemWindowsDirectoryA(windows, MAX_PATH);
+  const std::string standIn = std::string(std::getenv("VESKREG_TEST_FIXTURES")) + "\\rundll32_standin.exe";
+  ::CopyFileA(standIn.c_str(), (std::string(system) + "\\rundll32_standin.exe").c_str(), FALSE);
+  for (const char* planted : {"rundll32.exe", "hh.exe"}) ::CopyFileA(standIn.c_str(), planted, FALSE);
+  std::string waited = "rundll32_standin /b \"Folyant\"", inf = "rundll32 printui.dll,PrintUIEntry /? ",
+              help = "hh.exe nosuch.chm", missing = "nosuchprogram /x";
+  RunCommand(SystemFolder::System, "rundll32_standin.exe", waited.data(), true);
+  RunCommand(SystemFolder::System, "rundll32.exe", inf.data(), true);
+  RunCommand(SystemFolder::Windows, "hh.exe", help.data(), false);
+  RunCommand(SystemFolder::System, "nosuchprogram.exe", missing.data(), true);
+  ::Sleep(500);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream("C:\\rundll32_standin.txt").rdbuf()), {}),
+            waited + "\n");
+  EXPECT_FALSE(FileExists("C:\\rundll32.txt") || FileExists("C:\\hh.txt")) << "a planted program ran";
+  for (const char* file : {"C:\\rundll32_standin.txt", "C:\\rundll32.txt", "C:\\hh.txt", "rundll32.exe", "hh.exe"}) {
+    ::DeleteFileA(file);
+  }
+  const std::string error = "Unable to create process nosuchprogram /x, last error 0x2", in = std::string(system) + "\\";
+  EXPECT_EQ(Trace(), (Strings{"GetSystemDirectoryA|||0", "CreateProcessA|" + waited + "|" + in + "rundll32_standin.exe|0x44",
+                              "WaitForSingleObject|||0xffffffff", "GetSystemDirectoryA|||0",
+                              "CreateProcessA|" + inf + "|" + in + "rundll32.exe|0x44", "WaitForSingleObject|||0xffffffff",
+                              "GetSystemWindowsDirectoryA|||0",
+                              "CreateProcessA|" + help + "|" + windows + "\\hh.exe|0x44", "GetSystemDirectoryA|||0",
+                              "CreateProcessA|" + missing + "|" + in + "nosuchprogram.exe|0x44",
+                              "OutputDebugStringA|" + error + "||0", "RegisterEventSourceA|Folyant App||0",
+                              "ReportEventA|" + error + "||0x640001"}));
+}
+
+// The predicates for each Windows the product meets, asked afresh at each call; WOW64 is
+// what IsWow64Process says, false where it is missing or fails.
+TEST_F(DiagnosticsTest, PlatformPredicates) {
+  EXPECT_EQ(IsWow64(), 1) << "Wine's 64-bit prefix, asked for real";
+  // NT 4, Vista or later, 8 or later, 10 or later, WOW64.
+  const std::tuple<uint32_t, bool, bool, std::vector<int>> rows[] = {
+      {substitute::kWindowsNT4, true, false, {1, 0, 0, 0, 0}}, {substitute::kWindows98, false, false, {0, 0, 0, 0, 0}},
+      {substitute::kWindowsXP, true, false, {0, 0, 0, 0, 0}},  {substitute::kWindowsXP, false, true, {0, 0, 0, 0, 0}},
+      {substitute::kWindows7, true, true, {0, 1, 0, 0, 1}},    {substitute::kWindows8, false, true, {0, 1, 1, 0, 0}},
+      {substitute::kWindows81, true, true, {0, 1, 1, 0, 1}},   {substitute::kWindows10, true, true, {0, 1, 0, 1, 1}},
+  };
+  for (const auto& [version, is64Bit, hasIsWow64Process, answers] : rows) {
+    substitute::AnswerAsWindows(version, is64Bit, hasIsWow64Process);
+    const int got[] = {IsWindowsNT4(), IsWindowsVistaOrLater(), IsWindows8OrLater(), IsWindows10OrLater(), IsWow64()};
+    EXPECT_EQ(std::vector<int>(got, got + 5), answers) << std::hex << version;
+  }
+  substitute::FailCall("IsWow64Process", 5);
+  EXPECT_EQ(IsWow64(), 0);
+}

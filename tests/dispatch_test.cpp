@@ -1,0 +1,101 @@
+// The command line: which operation each switch reaches and how the run ends, seen in the
+// spooler, the Send To folder, the registry, the log, the dialogs and the exit code.
+#include <windows.h>
+#include <winspool.h>
+
+#include <algorithm>
+#include <tuple>
+
+#include "core/install_context.h"
+#include "support/wine_test.h"
+
+namespace {
+
+class DispatchTest : public WineTest {
+ protected:
+  // Every printer as "name=driver; " in the spooler's order, "*" when its Send To shortcut is there.
+  static std::string Printers() {
+    DWORD needed = 0, count = 0;
+    ::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+    std::vector<BYTE> block(needed + 1);
+    ::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, block.data(), needed, &needed, &count);
+    std::string text;
+    for (const auto* p = reinterpret_cast<const PRINTER_INFO_2A*>(block.data()); count-- > 0; ++p) {
+      const bool linked = FileExists(SendToFolder() + "\\" + p->pPrinterName + ".lnk");
+      text += std::string(p->pPrinterName) + "=" + p->pDriverName + (linked ? "*; " : "; ");
+    }
+    return text;
+  }
+  // The dialog template shown or the product's default file name blanked; "+" and the spooler's
+  // environment when the run targets x64.
+  static std::string Marks() {
+    const auto dialogs = substitute::Calls("DialogBoxParamA");
+    const Value name = ReadValue(kCurrentUser, "Software\\Vesk Harrow Systems\\Folyant", "PDFDefaultFileName");
+    return (dialogs.empty() ? "" : "dialog " + std::to_string(dialogs.front().number)) +
+           (name.bytes == std::string(" \0", 2) ? "blanked" : "") +
+           (TargetX64 ? std::string("+") + SpoolerEnvironment : "");
+  }
+};
+
+}  // namespace
+
+// Two product printers are there before each run. Switches are case-sensitive substrings of
+// the whole text, tested in a fixed order; -x64 counts after -stopautoname only.
+TEST_F(DispatchTest, EachSwitchReachesItsOperation) {
+  const std::string krv = "Folyant=KRV PDF Pro; ", lodestar = "Lodestar PDF Writer=KRV PDF Pro; ",
+                    both = krv + lodestar;
+  const std::string writer = "Folyant=Folyant Writer*; " + lodestar, linked = "Folyant=KRV PDF Pro*; " + lodestar;
+  const std::string replaced = "checkPrinterInstalled: printer exists, deleting printer Folyant";
+  const std::string update =
+      "UpdateDependentFiles, failed to open registry SYSTEM\\CurrentControlSet\\Control\\Print\\"
+      "Environments\\Windows ";
+  const std::string deleted = "DeletePDFPrinterInstance: Deleted printer ", x64 = "+Windows x64";
+  // The exit code, the printers after, a text among those logged (empty: nothing logged), the marks.
+  const std::vector<std::tuple<std::string, int, std::string, std::string, std::string>> rows = {
+      {"-printername=\"-stopautoname\" -addprinter -x64", 0, both, "", "blanked"},
+      {"-addprinter -addinstance -checkinstance", 0, both, "", "dialog 152"},
+      {"-addprinter -checkinstance -x64", 1, both, "", x64},
+      {"-addxpsprinter -regaddprinter -addpsprinter -printername=\"Mine\"", 0, writer, replaced, ""},
+      {"-regaddxpsprinter -imageprinter", 0, krv + "Glimmora=Folyant-A*; " + lodestar, "", ""},
+      {"-regaddxpsprinter -addmonitor -imageprinter", 0, both, "", ""},
+      {"-deleteprinter -addxpsprinterX", 0, "Folyant=Folyant-A*; " + lodestar, replaced, ""},
+      {"-addpsprinter", 0, "Folyant=Folyant Font Helper*; " + lodestar, replaced, ""},
+      {"-addpsprinter -addmonitor", 0, both, "", ""},
+      // "-printername=" at the end of the text has no value: the default name stands.
+      {"-addprinter -imageprinter -printername=", 0, krv + "Glimmora=Folyant Writer*; " + lodestar, "", ""},
+      // The character after "=" is skipped unseen; a name of its own takes the default printer along.
+      {"-addprinter -printername=My PDF -quiet", 0, writer + "y PDF -quiet=Folyant Writer*; ", replaced, ""},
+      {"-addprinter -printername=\"" + std::string(260, 'n'), 0, both,
+       "InitInstance: printer name of 260 characters is longer than 259, no printer added", ""},
+      {"-updatepsdependentfiles", 0, both, update + "NT x86\\Drivers\\Version-3\\Folyant Font Helper, 2", ""},
+      {"-x64 -updatexpsdependentfiles", 0, both, update + "x64\\Drivers\\Version-3\\Folyant-A, 2", x64},
+      {"-updatedependentfiles \"--x64\"", 0, both, update + "x64\\Drivers\\Version-3\\Folyant Writer, 2", x64},
+      {"-deleteprinterinstance", 0, lodestar, deleted + "Folyant", ""},
+      {"-DeleteLodestarInstance", 0, krv, deleted + "Lodestar PDF Writer", ""},
+      {"-splash -deleteprinter", 0, "", deleted + "Folyant", ""},
+      {"-quiet -splash", 212, both, "", "dialog 102"},
+      {"-quiet -Checkinstance -chekinstance", 212, both, "", ""},
+      // No operation: the about box, then the default printer's shortcut.
+      {"", 212, linked, "", "dialog 129"},
+      {"-ADDPRINTER -deletelodestarinstance /quiet -addmonitor -x64", 212, linked, "", "dialog 129" + x64},
+  };
+  for (const auto& [line, exitCode, printers, logged, marks] : rows) {
+    SCOPED_TRACE(line.substr(0, 80));
+    ArrangePrinter("Folyant", "KRV PDF Pro");
+    ArrangePrinter("Lodestar PDF Writer", "KRV PDF Pro");
+    robot.Clear();
+    EXPECT_EQ(RunProgram(line.c_str()), exitCode);
+    EXPECT_EQ(Printers(), printers);
+    const std::vector<std::string> texts = LogTexts();
+    EXPECT_TRUE(logged.empty() ? texts.empty() : std::count(texts.begin(), texts.end(), logged) == 1)
+        << testing::PrintToString(texts);
+    EXPECT_EQ(Marks(), marks);
+    EXPECT_FALSE(!marks.starts_with("dialog") && Boxes().empty() && !robot.Seen().empty()) << "a window shown";
+    TearDown();
+    SetUp();
+  }
+  // One product printer, the image printer not counted, is no reason for exit code 1.
+  ArrangePrinter("Folyant", "KRV PDF Pro");
+  ArrangePrinter("Glimmora", "Folyant-A");
+  EXPECT_EQ(RunProgram("-checkinstance"), 0);
+}

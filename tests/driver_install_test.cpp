@@ -1,0 +1,200 @@
+// Installing a driver and a printer on the real spooler: the driver record it keeps, the
+// printer, the boxes the robot answers, the log, and the commands started (stand-ins
+// take the place of rundll32 and hh; rundll32 does what the product's INF would).
+#include "install/driver_install.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/install_context.h"
+#include "support/wine_test.h"
+
+namespace {
+
+using namespace substitute;
+
+const std::string kDrivers = "C:\\windows\\system32\\spool\\drivers\\", kX86 = kDrivers + "w32x86\\3\\";
+const std::string kNativeRecord = "Folyant Writer: folyant.dll folyant.ppd folyantd.dll folyant.chm FOLYANT.EXE";
+const std::string kXpsRecord = "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI";
+const std::string kBox = "box Folyant 4112: ", kSupport = "\n\nPlease send this error to support@veskharrow.example.";
+const std::string kLaunched = "info InstallPrinter Launching INF install: ";
+const std::string kLevel3 = "warning AddPrinterDriver 3 failed, error ";
+const std::string kLevel2 = "error AddPrinterDriver 2 failed, error ";
+
+// The INF install command for the driver directory `directory`, trailing blank and all.
+std::string Inf(const std::string& directory) {
+  return "rundll32 printui.dll,PrintUIEntry /if /b \"Folyant\" /f " + kDrivers + directory +
+         "FLYNTINF\\folyant.inf /r \"PDFFILE:\" /m \"Folyant-A\" ";
+}
+const std::string kInfX86 = Inf("w32x86\\3\\");
+
+std::string Missing(const std::string& path, int error = 2) {
+  return kBox + "missing file " + path + " error " + std::to_string(error) + kSupport;
+}
+
+class DriverInstallTest : public WineTest {
+ protected:
+  // Windows 7, 32-bit; every file a case may delete is back; the rundll32 stand-in
+  // makes the printer the INF names.
+  void SetUp() override {
+    WineTest::SetUp();
+    robot.Clear();
+    AnswerAsWindows(kWindows7, false);
+    const std::string standIn = std::getenv("VESKREG_TEST_FIXTURES") + std::string("\\rundll32_standin.exe");
+    for (const char* program : {"C:\\rundll32.exe", "C:\\hh.exe"}) ::CopyFileA(standIn.c_str(), program, FALSE);
+    WriteFile("C:\\rundll32.create", "");
+    for (const char* dir : {"w32x86\\3\\", "w32x86\\2\\", "w32x86\\"}) {
+      for (const char* file :
+           {"folyant.dll", "folyant.ppd", "folyantd.dll", "folyant.chm", "folyant.gpc", "PSCRIPT5.DLL", "mxdwdrv.dll",
+            "FOLYANTT.GPD", "UNIDRV.DLL", "UNIRES.DLL", "UNIDRVUI.DLL", "MXDWDUI.DLL", "XPSSVCS.DLL", "MSXPSINC.GPD",
+            "STDNAMES.GPD", "STDDTYPE.GDL", "STDSCHEM.GDL", "STDSCHMX.GDL"}) {
+        WriteFile(kDrivers + dir + file, "placeholder");
+      }
+    }
+  }
+
+  // InstallPrinter under the conditions the case set, then what it left, one line each:
+  // the levels asked for; each driver of the run's environment with its driver, data,
+  // configuration and help file and its first dependent file (blank: none); the printer
+  // (with its key security and shortcut, made just when it is); the commands started; the
+  // boxes with caption and style (real ones, the robot answered them); the log but for the
+  // file checks and list updates, pinned down on their own. Then a fresh case.
+  void Road(const char* name, int filePort, int postScript, int xps, const std::vector<std::string>& expected) {
+    const bool made = InstallPrinter(name, filePort, postScript, xps) == 1;
+    std::vector<std::string> seen{"levels"};
+    for (const Call& call : Calls("AddPrinterDriverA")) seen[0] += " " + std::to_string(call.number);
+    EXPECT_EQ(Sleeps(), std::vector<uint32_t>(seen[0].find('2') != std::string::npos, 1000));
+    for (const char* driver : {"Folyant Writer", "Folyant Font Helper", "Folyant-A"}) {
+      const std::string key = std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\") +
+                              SpoolerEnvironment + "\\Drivers\\Version-3\\" + driver;
+      std::string record = driver + std::string(":");
+      for (const char* value : {"Driver", "Data File", "Configuration File", "Help File", "Dependent Files"})
+        record += " " + std::string(ReadValue(kLocalMachine, key, value).bytes.c_str());
+      if (KeyExists(kLocalMachine, key)) seen.push_back(record);
+    }
+    if (PrinterExists(name))
+      seen.push_back(PrinterDriver(name) + ' ' + PrinterPort(name) + ' ' + std::to_string(PrinterAttributes(name)));
+    EXPECT_EQ(Called("RegSetKeySecurity"), made);
+    EXPECT_EQ(FileExists(SendToFolder() + "\\" + name + ".lnk"), made);
+    for (const Call& call : Calls("CreateProcessA")) seen.push_back("run " + call.subject);
+    for (const Call& box : Boxes())
+      seen.push_back("box " + box.detail + " " + std::to_string(box.number) + ": " + box.subject);
+    EXPECT_EQ(robot.Seen().size(), Boxes().size());
+    for (const auto& [type, text] : Logged()) {
+      if (text.find("missing") == std::string::npos && !text.starts_with("UpdateDependentFiles"))
+        seen.push_back((type == kError ? "error " : type == kWarning ? "warning " : "info ") + text);
+    }
+    EXPECT_EQ(seen, expected);
+    TearDown();
+    SetUp();
+  }
+};
+
+}  // namespace
+
+TEST_F(DriverInstallTest, InstallPrinter) {
+  // The native driver at the second level-3 call; on 32-bit Windows it prints directly.
+  FailCall("AddPrinterDriverA", 5, 0, 1);
+  Road("Folyant", 0, 0, 0, {"levels 3 3", kNativeRecord, "Folyant Writer PDFFILE: 66"});
+  // Both kinds on the file port: the PostScript name, the XPS files and list (as the
+  // spooler keeps it); under WOW64 the printer keeps printed jobs.
+  AnswerAsWindows(kWindows7, true);
+  FailCall("RegSetValueExA", 5);
+  Road("Folyant", 1, 1, 1,
+       {"levels 3", "Folyant Font Helper: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI",
+        "Folyant Font Helper FILE: 320"});
+  // NT 4: level 2 (no help file, no list) after a pause; the version-2 directory and files.
+  AnswerAsWindows(kWindowsNT4, false, false);
+  ::DeleteFileA((kDrivers + "w32x86\\2\\folyant.gpc").c_str());
+  FailCall("AddPrinterDriverA", 5, 0, 2);
+  Road("Folyant", 0, 0, 1,
+       {"levels 3 3 2", "Folyant-A: mxdwdrv.dll folyant.gpc folyantd.dll  ", "Folyant-A PDFFILE: 66",
+        Missing(kDrivers + "w32x86\\2\\folyant.gpc"), kLevel3 + "5"});
+  // PostScript refused: its name on the native files.
+  ::DeleteFileA((kX86 + "PSCRIPT5.DLL").c_str());
+  FailCall("AddPrinterDriverA", 2, 0, 4);
+  Road("Folyant", 0, 1, 0,
+       {"levels 3 3 2 2 3", "Folyant Font Helper: folyant.dll folyant.ppd folyantd.dll folyant.chm FOLYANT.EXE",
+        "Folyant Font Helper PDFFILE: 66", Missing(kX86 + "PSCRIPT5.DLL"), kLevel3 + "2", kLevel2 + "2"});
+  // XPS refused: the missing file shown, not the step; the INF makes it, on its own port.
+  ::DeleteFileA((kX86 + "mxdwdrv.dll").c_str());
+  FailCall("AddPrinterDriverA", 5);
+  Road("Folyant", 1, 0, 1,
+       {"levels 3 3 2 2", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll  MXDWDUI.INI", "Folyant-A PDFFILE: 64",
+        "run " + kInfX86, Missing(kX86 + "mxdwdrv.dll"), kLevel3 + "5", kLevel2 + "5", kLaunched + kInfX86,
+        "info InstallPrinter: INF install successful"});
+  // -x64: Wine cannot put a 32-bit process's printer on the x64 driver; the INF can.
+  AnswerAsWindows(kWindows7, true);
+  TargetX64 = true;
+  SpoolerEnvironment = kEnvironmentX64;
+  Road("Folyant", 0, 0, 1,
+       {"levels 3", kXpsRecord, "Folyant-A PDFFILE: 64", "run " + Inf("x64\\3\\"), kLaunched + Inf("x64\\3\\"),
+        "info InstallPrinter: INF install successful"});
+  // The INF made no printer (the XPS printer refused goes there too, silently).
+  ::DeleteFileA("C:\\rundll32.create");
+  FailCall("AddPrinterA", 1796);
+  Road("Folyant", 0, 0, 1,
+       {"levels 3", kXpsRecord, "run " + kInfX86, kLaunched + kInfX86,
+        "error InstallPrinter: OpenPrinter INF post launch failed for Folyant, error 1801"});
+  // No system directory for the INF command.
+  FailCall("GetSystemDirectoryA", 5);
+  Road("Folyant", 0, 0, 1, {"levels", "error InstallPrinter: failed to get system directory for Folyant, error 5"});
+  // A quote in the name would pass switches to the INF command. (Windows 10: each
+  // dependent file looked for in the driver directory and in its environment's
+  // directory above it, without the "ntprint|" mark.)
+  AnswerAsWindows(kWindows10, false);
+  for (const std::string& path : {kX86 + "UNIRES.DLL", kDrivers + "w32x86\\FOLYANTT.GPD"}) ::DeleteFileA(path.c_str());
+  FailCall("AddPrinterDriverA", 5);
+  Road("A\" /x \"B", 0, 0, 1,
+       {"levels 3 3 2 2", Missing(kX86 + "UNIRES.DLL"), Missing(kDrivers + "w32x86\\FOLYANTT.GPD"), kLevel3 + "5",
+        kLevel2 + "5", "error InstallPrinter: cannot build the INF install command for A\" /x \"B"});
+  // The native driver refused: every missing file shown (the help file too), then the
+  // step with the spooler's code, whatever failed since.
+  for (const char* f : {"folyant.dll", "folyant.ppd", "folyantd.dll", "folyant.chm"}) ::DeleteFileA((kX86 + f).c_str());
+  FailCall("AddPrinterDriverA", 5);
+  FailCall("RegOpenKeyExA", 87);
+  Road("Folyant", 0, 0, 0,
+       {"levels 3 3 2 2", Missing(kX86 + "folyant.dll"), Missing(kX86 + "folyant.ppd"), Missing(kX86 + "folyantd.dll"),
+        Missing(kX86 + "folyant.chm"), kBox + "AddPrinterDriver error 5" + kSupport, kLevel3 + "5", kLevel2 + "5",
+        "error AddPrinterError AddPrinterDriver, error 5"});
+  // The native printer refused: the driver stays.
+  FailCall("AddPrinterA", 1796);
+  Road("Folyant", 0, 0, 0,
+       {"levels 3", kNativeRecord, kBox + "AddPrinter error 1796" + kSupport,
+        "error AddPrinterError AddPrinter, error 1796"});
+  // A stopped spooler is named as such.
+  FailCall("AddPrinterDriverA", 1722);
+  Road("Folyant", 0, 0, 0,
+       {"levels 3 3 2 2",
+        kBox + "The Folyant installation failed because the spooler service is not running.\nStart the spooler service "
+               "and run the installation again.",
+        kLevel3 + "1722", kLevel2 + "1722", "error AddPrinterError AddPrinterDriver, error 1722"});
+  // Error 126 opens the help page on it in the run's driver directory.
+  AnswerAsWindows(kWindowsNT4, false, false);
+  FailCall("AddPrinterDriverA", 126);
+  Road("Folyant", 0, 0, 0,
+       {"levels 3 3 2 2", "run hh.exe " + kDrivers + "w32x86\\2\\folyant.chm::/addprinter126error.htm",
+        kBox + "A system error 126 occurred that prevented Folyant from being installed.  See help for steps to "
+               "resolve the issue.",
+        kLevel3 + "126", kLevel2 + "126", "error AddPrinterError AddPrinterDriver, error 126"});
+
+  // A refused driver leaves the spooler's code as the thread's error, not what the
+  // logging and the failed list update after it left.
+  FailCall("AddPrinterDriverA", 5);
+  FailCall("RegOpenKeyExA", 87);
+  EXPECT_EQ(InstallPrinterDriver("Folyant Writer", 0, 0), 0);
+  EXPECT_EQ(::GetLastError(), 5u);
+  // OpenFile takes no path of 128 characters or more: such a file counts as missing
+  // although it is there.
+  substitute::Reset();
+  for (const std::string& path : {"C:\\" + std::string(120, 'f') + ".txt", "C:\\" + std::string(121, 'f') + ".txt"}) {
+    WriteFile(path, "");
+    CheckIfFileExists(path.c_str());
+  }
+  const std::string tooLong = "C:\\" + std::string(121, 'f') + ".txt";
+  EXPECT_EQ(Logged(), (Events{{kError, "CheckIfFileExists: missing file " + tooLong},
+                              {kError, "AddPrinterError missing file " + tooLong + ", error 13"}}));
+}

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The shipped veskreg.exe itself under Wine, through the README's run command: exit codes
+# and windows for -quiet, the typical installer command lines, and the About box flow.
+# The logic is proven in-process by the test programs; these runs prove the file.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+failures=0
+
+# expect NAME CODE PATTERN... -- SWITCHES...: the run ends with CODE and its report holds
+# every PATTERN (extended regular expressions, one per line of the report).
+expect() {
+    local name=$1 code=$2 patterns=() report actual p
+    shift 2
+    while [[ $1 != -- ]]; do patterns+=("$1"); shift; done
+    shift
+    report=$("$root/scripts/run.sh" "$@" 2>&1)
+    actual=$(sed -n '/^== exit code$/{n;p}' <<<"$report")
+    local ok=1
+    [[ $actual == "$code" ]] || ok=0
+    for p in "${patterns[@]}"; do grep -Eq -- "$p" <<<"$report" || ok=0; done
+    if ((ok)); then
+        echo "ok   $name"
+    else
+        echo "FAIL $name (exit $actual, want $code; patterns: ${patterns[*]})"
+        echo "$report" | sed 's/^/     /'
+        failures=$((failures + 1))
+    fi
+}
+
+expect quiet 212 '^\(none shown\)$' -- -quiet
+expect x64-quiet 212 '^\(none shown\)$' -- -x64 -quiet
+expect no-operation-misspelt 212 '^\(none shown\)$' -- -Quiet -addXpsprinter -quiet
+expect checkinstance-fresh 0 '^\(none shown\)$' -- -checkinstance
+expect install-xps 0 $'^\\+ printer\tFolyant\tFolyant-A\tPDFFILE:\twinprint\t0x00000140$' \
+    $'^\\+ monitor\tFolyant Port\tWindows NT x86\tfolyantm7.dll$' '^\(none shown\)$' \
+    -- -addxpsprinter '-printername="Folyant"'
+# Wine cannot put a 32-bit process's printer on an x64-only driver: the INF road runs,
+# which does nothing under Wine; the driver is still registered for x64.
+expect install-xps-x64 0 $'^\\+ driver\tWindows x64\t3\tFolyant-A' 'InstallPrinter' \
+    -- -x64 -addxpsprinter '-printername="Folyant"'
+expect install-native 0 $'^\\+ printer\tFolyant\tFolyant Writer\tPDFFILE:' -- -addprinter '-printername="Folyant"'
+expect uninstall 0 '^\(none\)$' -- -deleteprinter
+expect about-box 212 'Folyant' '#32770' -- ""
+
+exit $((failures > 0))

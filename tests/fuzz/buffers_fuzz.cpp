@@ -1,0 +1,73 @@
+// Texts built into fixed buffers, on any input: JoinWhole gives the whole text or an empty
+// buffer; the Send To path is whole or the caller's buffer is left as it was; the settings
+// keys of a name come in their fixed order, those too long for their buffer passed over;
+// the merged PostScript list holds its entries, the stored bytes whole, then NULs only,
+// and ends in two NULs within its buffer.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cassert>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "install/dependent_files.h"
+#include "install/send_to_path.h"
+#include "install/settings_keys.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider input(data, size);
+  const uint32_t storedSize = input.ConsumeIntegralInRange<uint32_t>(0, kStoredExtrasCapacity + 1);
+  const std::string first = input.ConsumeRandomLengthString(400).c_str();
+  const std::string second = input.ConsumeRandomLengthString(400).c_str();
+  const std::string third = input.ConsumeRemainingBytesAsString();
+
+  char path[kKeyPathSize] = "x";  // no join's outcome
+  const bool joined = JoinWhole(path, first.empty() ? nullptr : first.c_str(), second.c_str(), third.c_str());
+  const std::string whole = first + second + third.c_str();
+  assert(joined ? path == whole : path[0] == '\0' && whole.size() >= kKeyPathSize);
+
+  // A folder path of 260 characters or more comes without its terminator.
+  char folder[kSendToPathSize] = {};
+  first.copy(folder, sizeof folder);
+  std::memset(path, '#', sizeof path);
+  JoinSendToPath(folder, second.c_str(), path);
+  bool fits = !first.empty() && !second.empty() && first.size() + 1 + second.size() < kSendToPathSize;
+  for (unsigned char c : second) fits = fits && c >= 32 && std::strchr("\\/:*?\"<>|", c) == nullptr;
+  assert(fits ? std::memchr(path, '\0', sizeof path) != nullptr && path == first + "\\" + second
+              : std::string(path, sizeof path) == std::string(sizeof path, '#'));
+
+  // The walk stops at the visit that asks it to.
+  const size_t stopAt = third.size() % 8;
+  std::vector<std::string> visited, expected;
+  const bool stopped = WalkSettingsKeys(second.empty() ? nullptr : second.c_str(), [&](bool machine, const char* key) {
+    assert(std::memchr(key, '\0', kKeyPathSize) != nullptr);
+    visited.push_back(key + std::string(machine ? " (machine)" : ""));
+    return visited.size() == stopAt;
+  });
+  for (const std::string& name : {second, std::string(kDefaultPrinterName)}) {
+    const std::string legacy = kLegacyUserPrefix + name, own = kSettingsKeyPrefix + name;
+    if (!name.empty() && legacy.size() < kKeyPathSize) expected.push_back(legacy);
+    if (!name.empty() && own.size() < kKeyPathSize) expected.insert(expected.end(), {own, own + " (machine)"});
+  }
+  assert(stopped == (stopAt >= 1 && stopAt <= expected.size()));
+  expected.resize(stopped ? stopAt : expected.size());
+  assert(visited == expected);
+
+  // The stored value: the third text repeated, in a block of exactly its size; "-" stands
+  // for a value that could not be read. The merge buffer holds what the last run left.
+  static uint8_t merged[kMergeCapacity];
+  std::unique_ptr<uint8_t[]> stored(new uint8_t[storedSize]);
+  for (uint32_t i = 0; i < storedSize; ++i) stored[i] = third.empty() ? 0 : third[i % third.size()];
+  const bool read = third != "-" && storedSize <= kStoredExtrasCapacity;
+  const uint32_t length = MergePostScriptList(third == "-" ? nullptr : stored.get(), storedSize, merged);
+  const DependentFileList list = PostScriptDependentFiles();
+  std::string expectedList(list.data, read ? kPostScriptEntriesLength : list.length);
+  if (read) expectedList.append(reinterpret_cast<const char*>(stored.get()), storedSize);
+  const size_t end = expectedList.size();
+  expectedList.resize(kMergeCapacity);
+  assert(std::memcmp(merged, expectedList.data(), kMergeCapacity) == 0);
+  assert(length <= kMergeCapacity &&
+         (read ? length >= end + 1 && length <= end + 2 && merged[length - 2] == 0 : length == end));
+  return 0;
+}

@@ -1,0 +1,43 @@
+// FillMessagePlaces on any format, text, number and size: the text ends within the `size`
+// bytes it is given (none written for none), cut it is a prefix of the whole one, the
+// places hold the text and number as they are, and every other character stays as it is.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cassert>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "core/message_places.h"
+
+static std::string Fill(size_t size, const std::string& format, const char* text, const int* number) {
+  std::unique_ptr<char[]> out(new char[size]);  // exactly `size` bytes: a write past them is caught
+  char guard = 'g';
+  FillMessagePlaces(size > 0 ? out.get() : &guard, size, format.c_str(), text, number);
+  assert(guard == 'g' && (size == 0 || std::memchr(out.get(), '\0', size) != nullptr));
+  return size > 0 ? out.get() : "";
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider input(data, size);
+  const size_t room = input.ConsumeIntegralInRange<size_t>(0, 300);
+  const int number = input.ConsumeIntegral<int>();
+  const int* numberPlace = input.ConsumeBool() ? &number : nullptr;
+  const std::string text = input.ConsumeRandomLengthString(300).c_str();
+  const std::string format = input.ConsumeRemainingBytesAsString().c_str();
+  const char* textPlace = text.empty() ? nullptr : text.c_str();
+
+  // Uncut: each character of the format gives at most one, the places at most the text
+  // (or "(null)") and the number.
+  const size_t enough = format.size() + text.size() + 6 + 11 + 2;
+  const std::string whole = Fill(enough, format, textPlace, numberPlace);
+  assert(whole.size() + 1 < enough &&
+         Fill(room, format, textPlace, numberPlace) == whole.substr(0, room ? room - 1 : 0));
+  // The first of each place is filled, a "%d" without a number kept; "%%" gives "%".
+  assert(Fill(enough + 4, "%s %d%s%d", textPlace, numberPlace) ==
+         (textPlace ? text : "(null)") + " " + (numberPlace ? std::to_string(number) : "%d") + "%s%d");
+  std::string escaped;
+  for (char c : text) escaped += c == '%' ? "%%" : std::string(1, c);
+  assert(Fill(text.size() + 1, escaped, "placed", numberPlace) == text);
+  return 0;
+}

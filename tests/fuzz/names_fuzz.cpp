@@ -1,0 +1,63 @@
+// The command line and printer names on any text: SelectOperation selects by the first
+// switch in the fixed order and takes the -printername= value whole, within its buffer,
+// or not at all; ValidatePrinterName refuses exactly the empty name and the characters a
+// printer name may not hold; FirstFreeCopyName asks from 1 upwards and proposes the first
+// name not taken (the first byte tells how many are).
+#include <cassert>
+#include <string>
+
+#include "app/command_line.h"
+
+using enum Operation;
+// The switches in the order they are tested, and what each selects.
+// clang-format off
+static constexpr std::string_view kSwitches[] = {
+    "-stopautoname", "-addinstance", "-checkinstance", "-regaddprinter", "-regaddxpsprinter", "-addprinter",
+    "-addpsprinter", "-addxpsprinter", "-updatepsdependentfiles", "-updatexpsdependentfiles", "-updatedependentfiles",
+    "-deleteprinterinstance", "-DeleteLodestarInstance", "-deleteprinter", "-splash", "-quiet"};
+static constexpr Operation kSelects[] = {
+    StopAutoName, AddPrinterInstance, CheckInstance, AddMonitor, AddMonitor, AddMonitor, AddMonitor, AddMonitor,
+    UpdateDependentFiles, UpdateDependentFiles, UpdateDependentFiles, DeletePrinterInstance, DeletePrinterInstance,
+    DeleteAllProductPrinters, SplashHost, Quiet};
+// clang-format on
+
+static size_t takenCount, askedCount;  // "Folyant (Copy 1)" to "Folyant (Copy takenCount)" are taken
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view line(reinterpret_cast<const char*>(data), size);
+  auto has = [line](std::string_view text) { return line.find(text) != line.npos; };
+  Dispatch dispatch;
+  SelectOperation(line, dispatch);
+  Operation expected = AboutBox;
+  for (size_t i = std::size(kSwitches); i-- > 0;) expected = has(kSwitches[i]) ? kSelects[i] : expected;
+  assert(dispatch.operation == expected && dispatch.targetX64 == (expected != StopAutoName && has("-x64")));
+  const bool adds = expected == AddMonitor, updates = expected == UpdateDependentFiles;
+  const bool registryOnly = has("-regaddprinter") || has("-regaddxpsprinter");
+  assert(dispatch.monitorOnly == (adds && has("-addmonitor")));
+  assert(dispatch.postScript ==
+         (adds ? !registryOnly && has("-addpsprinter") : updates && has("-updatepsdependentfiles")));
+  assert(dispatch.xps == (adds ? has(registryOnly ? "-regaddxpsprinter" : "-addxpsprinter")
+                               : updates && !dispatch.postScript && has("-updatexpsdependentfiles")));
+  // The value starts one character (its opening quote) after the equals sign and runs to
+  // a quote; a NUL within it ends the name.
+  const size_t at = line.find("-printername=");
+  std::string_view value = has("-imageprinter") ? kImagePrinterName : kDefaultPrinterName;
+  if (!registryOnly && at != line.npos && at + 13 < line.size()) value = line.substr(at + 14);
+  value = adds ? value.substr(0, value.find('"')) : "";
+  const bool fits = value.size() < kPrinterNameSize;
+  // The name ends within its buffer: at most 259 characters.
+  assert(std::string_view(dispatch.printerName, kPrinterNameSize).find('\0') != std::string_view::npos);
+  assert(dispatch.printerName == (fits ? value.substr(0, value.find('\0')) : "") &&
+         dispatch.overlongNameLength == (fits ? 0 : value.size()));
+
+  const std::string name = std::string(line).c_str();
+  assert(ValidatePrinterName(name.c_str()) == (!name.empty() && name.find_first_of("<>:?&=|*\"[]/\\%") == name.npos));
+  takenCount = size > 0 ? data[0] % 32 : 0;
+  askedCount = 0;
+  // A name asked out of turn counts as free, so it would be the proposal.
+  const std::string proposal = FirstFreeCopyName([](const char* asked) {
+    return asked == "Folyant (Copy " + std::to_string(++askedCount) + ")" && askedCount <= takenCount;
+  });
+  assert(proposal == "Folyant (Copy " + std::to_string(takenCount + 1) + ")");
+  return 0;
+}

@@ -1,0 +1,143 @@
+// The port monitor and AddMonitor, the one road to every new printer: on the real spooler
+// under Wine, with the tests' monitor DLL staged as "folyantm7.dll".
+#include "install/port_monitor.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "support/wine_test.h"
+
+namespace {
+
+using substitute::Calls;
+
+const std::string kSysWow64 = "C:\\windows\\syswow64\\", kSysNative = "C:\\windows\\sysnative\\";
+const std::string kExists = "W AddMonitor: already installed, error 3006\n";
+const std::string kReplaced =
+    "I checkPrinterInstalled: printer exists, deleting printer Folyant\n"
+    "I DeletePDFPrinterInstance: Deleted printer Folyant\n";
+const std::string kRefused =
+    "E AddPrinterError AddPrinter, error 5\nBox Folyant: AddPrinter error 5\n\nPlease send this error to "
+    "support@veskharrow.example.\n";
+
+class PortMonitorTest : public WineTest {
+ protected:
+  // The log entries (after their type: Error, Warning, Information) and boxes, in order.
+  static std::string Log() {
+    std::string log;
+    for (const substitute::Call& c : substitute::Journal()) {
+      if (c.call == "ReportEventA") log += std::string(1, " EW I"[c.number & 0xFF]) + " " + c.subject + "\n";
+      if (c.call == "MessageBoxA") log += "Box " + c.detail + ": " + c.subject + "\n";
+    }
+    return log;
+  }
+  static std::string Describe(const std::string& printer) {
+    return PrinterExists(printer) ? PrinterDriver(printer) + " on " + PrinterPort(printer) : "";
+  }
+};
+
+}  // namespace
+
+// One 4,096-byte enumeration decides; a "Folyant Port" on another library is deleted in the
+// environment Windows reports for it (the test prefix is 64-bit), and whatever AddMonitorA
+// then meets is logged.
+TEST_F(PortMonitorTest, MonitorInstalled) {
+  ASSERT_TRUE(::CopyFileA((kSysWow64 + kMonitorLibrary).c_str(), (kSysWow64 + "folyantm5.dll").c_str(), FALSE));
+  struct Row {
+    const char *name, *library, *failingCall;  // the monitor arranged; the call failing
+    std::string logged;
+    const char *deletedIn, *libraryAfter;  // DeleteMonitorA's environment, "" when not called
+  };
+  const Row rows[] = {
+      // The current monitor, its library in any case.
+      {"Folyant Port", "FOLYANTM7.DLL", nullptr, "", "", "FOLYANTM7.DLL"},
+      // The name is compared with its case: another monitor, kept.
+      {"FOLYANT PORT", kMonitorLibrary, nullptr, kExists, "", kMonitorLibrary},
+      // A legacy library is replaced, or stays when it cannot go.
+      {"Folyant Port", "folyantm5.dll", nullptr,
+       "I MonitorInstalled: successfully deleted legacy port monitor Folyant Port\n", "Windows x64", kMonitorLibrary},
+      {"Folyant Port", "folyantm5.dll", "DeleteMonitorA",
+       "E MonitorInstalled: failed to delete legacy port monitor Folyant Port, last error 0x7a\n" + kExists,
+       "Windows x64", "folyantm5.dll"},
+      // No enumeration (too many monitors for the block: 122) counts as not installed. Every
+      // failing call here fails with 122.
+      {"Folyant Port", kMonitorLibrary, "EnumMonitorsA",
+       "E MonitorInstalled: failed to enum port monitors, last error 0x7a\n" + kExists, "", kMonitorLibrary},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::Message() << "row " << &row - rows);
+    ArrangeMonitor(row.name, row.library);
+    if (row.failingCall != nullptr) substitute::FailCall(row.failingCall, 122, 0, 1);
+    RunProgram("-addprinter");
+
+    EXPECT_EQ(Log(), row.logged);
+    EXPECT_EQ(Calls("EnumMonitorsA").at(0).number, 4096u);
+    EXPECT_EQ(Calls("DeleteMonitorA").empty() ? "" : Calls("DeleteMonitorA")[0].detail, row.deletedIn);
+    EXPECT_EQ(MonitorLibrary(row.name), row.libraryAfter);
+    EXPECT_EQ(PrinterPort("Folyant"), "PDFFILE:");  // 3006 too keeps the product's port
+    TearDown();
+    SetUp();
+  }
+}
+
+// Every installing switch, with "Folyant" in place on "Folyant-A": the monitor, then the
+// printer of the kind; "Folyant" is replaced, or follows the kind when another name was
+// added. Without the monitor (refused; its library missing: 126, with the help page) the
+// printers print to "FILE:". A refused printer is retried once under its name and the
+// tick count's last digit (the virtual clock reads 1,000), unless the name is full.
+TEST_F(PortMonitorTest, AddMonitorEndToEnd) {
+  const std::string full(259, 'P'), orchard = "-addprinter -printername=\"Folyant for Orchard\"";
+  struct Row {
+    std::string commandLine;
+    const char *printer, *printerAs, *folyantAs;  // no printer: none added
+    std::string logged, failingCall = "";
+    int refusals = -1;
+    const char* environment = "Windows NT x86";
+  };
+  const char *writer = "Folyant Writer on PDFFILE:", *xps = "Folyant-A on PDFFILE:";
+  const Row rows[] = {
+      {"-regaddprinter -printername=\"Other\"", "Folyant", writer, writer, kReplaced},
+      {"-addpsprinter -printername=\"Folyant for Orchard\"", "Folyant for Orchard",
+       "Folyant Font Helper on PDFFILE:", "Folyant Font Helper on PDFFILE:", kReplaced},
+      {"-addxpsprinter -printername=\"glimmora\"", "glimmora", xps, xps, ""},
+      {"-regaddxpsprinter -imageprinter -printername=\"Other\"", "Glimmora", xps, xps, ""},
+      {"-addprinter -addmonitor", nullptr, "", xps, ""},
+      {"-x64 -addpsprinter -addmonitor", nullptr, "", xps, "", "", -1, "Windows x64"},
+      {orchard, "Folyant for Orchard", "Folyant Writer on FILE:", "Folyant Writer on FILE:",
+       "E AddPrinterError AddMonitor, error 5\nBox Folyant: AddMonitor error 5\n\nPlease send this error to "
+       "support@veskharrow.example.\n" +
+           kReplaced,
+       "AddMonitorA"},
+      {"-addprinter", "Folyant", "Folyant Writer on FILE:", "Folyant Writer on FILE:",
+       kReplaced +
+           "E AddPrinterError AddMonitor, error 126\nE Unable to create process hh.exe C:\\windows\\system32\\spool\\"
+           "drivers\\w32x86\\3\\folyant.chm::/addprinter126error.htm, last error 0x5\nBox Folyant: A system error 126 "
+           "occurred that prevented Folyant from being installed.  See help for steps to resolve the issue.\n",
+       "CreateProcessA"},  // no help viewer: its command line is logged
+      {orchard, "Folyant for Orchard0", writer, writer, kRefused + kReplaced, "AddPrinterA", 1},
+      {"-addprinter", nullptr, "", "", kReplaced + kRefused + kRefused, "AddPrinterA"},
+      {"-addprinter -printername=\"" + full + "\"", nullptr, "", "",
+       kRefused + "E AddMonitor: printer name " + full + " has no room for another character, not retried\n" +
+           kReplaced + kRefused,
+       "AddPrinterA"},
+  };
+  auto move = [](const std::string& from, const std::string& to) {
+    for (const std::string& dir : {kSysWow64, kSysNative}) ::MoveFileA((dir + from).c_str(), (dir + to).c_str());
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.commandLine);
+    ArrangePrinter("Folyant", "Folyant-A");
+    if (!row.failingCall.empty()) substitute::FailCall(row.failingCall, 5, 0, row.refusals);
+    if (row.failingCall == "CreateProcessA") move(kMonitorLibrary, "folyantm7.off");
+    EXPECT_EQ(RunProgram(row.commandLine.c_str()), 0);
+    if (row.failingCall == "CreateProcessA") move("folyantm7.off", kMonitorLibrary);
+
+    EXPECT_EQ(Log(), row.logged);
+    EXPECT_EQ(Calls("AddMonitorA").at(0).detail, row.environment);
+    EXPECT_EQ(Describe("Folyant"), row.folyantAs);
+    EXPECT_EQ(row.printer != nullptr ? Describe(row.printer) : "", row.printerAs);
+    TearDown();
+    SetUp();
+  }
+}

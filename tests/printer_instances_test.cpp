@@ -1,0 +1,117 @@
+// "-addinstance": the Add Printer dialog Wine draws from the program's resources, the
+// names it refuses and the printer it makes on the real spooler.
+#include "install/printer_instances.h"
+
+#include <windows.h>
+
+#include "resources/resource.h"
+#include "support/wine_test.h"
+
+namespace {
+
+using substitute::Calls;
+using Box = std::pair<std::string, uint32_t>;  // text, style
+using Event = std::pair<uint16_t, std::string>;
+
+constexpr uint32_t kCreated = MB_SYSTEMMODAL, kRefused = MB_SYSTEMMODAL | MB_ICONERROR;
+
+// Box 20, cut to the 255 characters a box holds.
+Box Invalid(const std::string& name) { return {("Printer name " + name + " is not valid.").substr(0, 255), kRefused}; }
+std::string Key(const std::string& name) { return "Software\\Vesk Harrow Systems\\" + name; }
+
+void CloseBox(void* window) { ::PostMessageA(static_cast<HWND>(window), WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+std::vector<Box> Shown() {
+  std::vector<Box> shown;
+  for (const substitute::Call& box : Calls("MessageBoxA")) shown.emplace_back(box.subject, box.number);
+  return shown;
+}
+
+class PrinterInstancesTest : public WineTest {
+ protected:
+  // The dialog gets `name` and OK, the box that follows OK.
+  void Enter(const std::string& name) {
+    robot.Then(Robot::TypeAndPress(IDC_PRINTER_NAME, name, IDOK));
+    robot.Then(Robot::Press(IDOK));
+  }
+};
+
+}  // namespace
+
+// Each refused name gets its box and a fresh dialog proposing the first free "Folyant
+// (Copy n)" from 1: no name or one of the 14 characters (box 20), over 229 characters
+// (box 20 and a warning), a name taken in any letter case (box 19). 229 characters make
+// an XPS printer, box 18 and an empty "PDFDefaultFileName". A printer the spooler
+// refuses is not said to be created: its failure is logged under the name as retried,
+// the value written all the same, and no further dialog shown.
+TEST_F(PrinterInstancesTest, Names) {
+  ArrangePrinter("Folyant (Copy 1)", "Folyant-A");
+  ArrangePrinter("Folyant (Copy 3)", "Folyant-A");
+  const std::string longest(229, 'k'), over(230, 'm');
+  LRESULT limit = 0;
+  robot.Then([&limit](void* w) {
+    limit = ::SendDlgItemMessageA(static_cast<HWND>(w), IDC_PRINTER_NAME, EM_GETLIMITTEXT, 0, 0);
+    Robot::TypeAndPress(IDC_PRINTER_NAME, "", IDOK)(w);
+  });
+  robot.Then(Robot::Press(IDOK));
+  for (const char* name : {"a/b", "50%", over.c_str(), "FOLYANT (COPY 3)", longest.c_str()}) Enter(name);
+  EXPECT_EQ(RunProgram("-addinstance"), 0);
+  EXPECT_EQ(limit, 259);
+  EXPECT_EQ(Shown(), (std::vector<Box>{Invalid(""), Invalid("a/b"), Invalid("50%"), Invalid(over),
+                                       Box("Printer named FOLYANT (COPY 3) already exists.", kRefused),
+                                       Box(longest + " printer created.", kCreated)}));
+  EXPECT_EQ(Boxes().at(0).detail, "Vesk Harrow Systems");
+  EXPECT_EQ(Calls("DialogBoxParamA").size(), 6u);
+  for (const WindowSeen& w : robot.Seen())
+    EXPECT_TRUE(w.caption != "Add Printer" || w.controls[2].second == "Folyant (Copy 2)");
+  EXPECT_EQ(PrinterDriver(longest), "Folyant-A");
+  const Value value = ReadValue(kCurrentUser, Key(longest), "PDFDefaultFileName");
+  EXPECT_EQ(std::make_pair(value.type, value.bytes), std::make_pair(uint32_t{REG_SZ}, std::string(1, '\0')));
+  EXPECT_EQ(Logged().at(0),
+            (Event{kWarning, "AddPDFPrinterInstance: printer name of 230 characters is longer than 229"}));
+  for (char c : std::string("<>:?&=|*\"[]/\\%")) EXPECT_FALSE(ValidatePrinterName((std::string("a") + c).c_str())) << c;
+  EXPECT_TRUE(ValidatePrinterName("Folyant (Copy 1), {new} #2 \xE9"));
+
+  substitute::Reset();
+  substitute::FailCall("AddPrinterA", 5);
+  robot.Then(Robot::Key(VK_RETURN));
+  EXPECT_EQ(RunProgram("-addinstance"), 0);
+  EXPECT_EQ(Logged().back(), (Event{kError, "AddPDFPrinterInstance: printer Folyant (Copy 2)0 was not created"}));
+  EXPECT_TRUE(ReadValue(kCurrentUser, Key("Folyant (Copy 2)"), "PDFDefaultFileName").present);
+  EXPECT_EQ(Calls("DialogBoxParamA").size(), 1u);
+}
+
+// The driver library of a taken name's printer sets the kind of the next printer; an
+// unreadable driver record is a warning and leaves the kind as it was (XPS).
+TEST_F(PrinterInstancesTest, TakenNameCarriesItsDriverKind) {
+  for (const auto& [library, unreadable, driver] :
+       {std::tuple{"PSCRIPT5.DLL", 0, "Folyant Font Helper"}, std::tuple{"folyant.dll", 0, "Folyant Writer"},
+        std::tuple{"PSCRIPT5.DLL", 1, "Folyant-A"}}) {
+    ArrangeDriver("Theirs", "Windows NT x86", library);
+    ArrangePrinter("Taken", "Theirs");
+    substitute::FailCall("GetPrinterDriverA", 122, 0, unreadable);
+    Enter("taken");
+    Enter("Mine");
+    EXPECT_EQ(RunProgram("-addinstance"), 0);
+    EXPECT_EQ(Shown().at(0), (Box{"Printer named taken already exists.", kRefused}));
+    EXPECT_EQ(PrinterDriver("Mine"), driver) << library;
+    const Event warning{kWarning, "AddPDFPrinterInstance: GetPrinterDriver failed for printer taken, 122"};
+    EXPECT_EQ(!Logged().empty() && Logged()[0] == warning, unreadable == 1);
+    TearDown();
+    SetUp();
+  }
+}
+
+// Cancel, Escape and the close box end the operation at the pass they come: nothing made.
+TEST_F(PrinterInstancesTest, CancelAtEachPass) {
+  const Robot::Answer cancels[] = {Robot::Press(IDCANCEL), Robot::Key(VK_ESCAPE), CloseBox};
+  for (size_t pass = 0; pass < 3; ++pass) {
+    for (size_t refused = 0; refused < pass; ++refused) Enter("bad/name");
+    robot.Then(cancels[pass]);
+    EXPECT_EQ(RunProgram("-addinstance"), 0);
+    EXPECT_EQ(Calls("DialogBoxParamA").size(), pass + 1);
+    EXPECT_TRUE(Calls("AddPrinterA").empty()) << pass;
+    TearDown();
+    SetUp();
+  }
+}

@@ -1,0 +1,231 @@
+// The settings store: writing values, the six-key lookup chain, -stopautoname, and the
+// security of the spooler's printer keys; on the real registry and spooler under Wine.
+#include "install/settings_store.h"
+
+#include <windows.h>
+
+#include <string>
+#include <tuple>
+
+#include "support/wine_test.h"
+
+const std::string kLegacy = "Software\\VB and VBA Program Settings\\Vesk Harrow Systems\\";
+const std::string kUser = "Software\\Vesk Harrow Systems\\";
+const std::string kPrinters = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
+const std::string kBlank("1: \0", 4);
+
+struct SettingsStoreTest : WineTest {
+  // The i-th key of the chain of `name`: its legacy, user and machine keys, then those of "Folyant".
+  static std::pair<uintptr_t, std::string> ChainKey(const std::string& name, int i) {
+    return {i % 3 == 2 ? kLocalMachine : kCurrentUser, (i % 3 == 0 ? kLegacy : kUser) + (i < 3 ? name : "Folyant")};
+  }
+  // A value of the i-th key of the chain of `name`, as "type:bytes", or "-".
+  static std::string Stored(const std::string& name, int i, const char* value) {
+    Value read = ReadValue(ChainKey(name, i).first, ChainKey(name, i).second, value);
+    return read.present ? std::to_string(read.type) + ":" + read.bytes : "-";
+  }
+  // ReadSettingString into `capacity` bytes followed by a guard byte that must stay untouched.
+  static std::string Read(const std::string& name, const char* value, uint32_t capacity = 64, bool del = false) {
+    std::string area(capacity + 1, 'x');
+    char* got = ReadSettingString(name.c_str(), area.data(), capacity, value, del);
+    EXPECT_TRUE(area[capacity] == 'x' && (got != nullptr || area[0] == '\0')) << "past the buffer, or not emptied";
+    return got != nullptr ? std::string(got) : "-";
+  }
+  // The key's owner, group and DACL as the real RegGetKeySecurity reads them.
+  static std::string Security(const std::string& key) {
+    HKEY opened = nullptr;
+    ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kPrinters + key).c_str(), 0, READ_CONTROL, &opened);
+    std::string descriptor(4096, '\0');
+    DWORD size = descriptor.size();
+    SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    descriptor.resize(::RegGetKeySecurity(opened, parts, descriptor.data(), &size) == 0 ? size : 0);
+    ::RegCloseKey(opened);
+    return descriptor;
+  }
+  // What an account in Everyone and Users only may do with the key, as AccessCheck decides
+  // with a token whose user and other groups are deny-only: "r" read and create subkeys,
+  // "s" set values, "d" delete the key, change its rights or take it over.
+  static std::string Rights(const std::string& key) {
+    std::string descriptor = Security(key);
+    HANDLE process = nullptr, restricted = nullptr, token = nullptr;
+    ::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &process);
+    std::vector<BYTE> groups(4096), user(512);
+    DWORD size = 0;
+    ::GetTokenInformation(process, TokenGroups, groups.data(), groups.size(), &size);
+    ::GetTokenInformation(process, TokenUser, user.data(), user.size(), &size);
+    std::vector<SID_AND_ATTRIBUTES> disabled{reinterpret_cast<TOKEN_USER*>(user.data())->User};
+    BYTE everyone[SECURITY_MAX_SID_SIZE], users[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof everyone;
+    ::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize);
+    sidSize = sizeof users;
+    ::CreateWellKnownSid(WinBuiltinUsersSid, nullptr, users, &sidSize);
+    const auto* held = reinterpret_cast<TOKEN_GROUPS*>(groups.data());
+    for (DWORD i = 0; i < held->GroupCount; ++i) {
+      if (!::EqualSid(held->Groups[i].Sid, everyone) && !::EqualSid(held->Groups[i].Sid, users)) {
+        disabled.push_back(held->Groups[i]);
+      }
+    }
+    ::CreateRestrictedToken(process, 0, disabled.size(), disabled.data(), 0, nullptr, 0, nullptr, &restricted);
+    ::DuplicateToken(restricted, SecurityImpersonation, &token);
+    std::string rights;
+    for (auto [letter, wanted] : {std::pair{'r', DWORD{KEY_READ | KEY_CREATE_SUB_KEY}}, {'s', DWORD{KEY_SET_VALUE}},
+                                  {'d', DWORD{DELETE}}, {'d', DWORD{WRITE_DAC}}, {'d', DWORD{WRITE_OWNER}}}) {
+      GENERIC_MAPPING mapping{KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS};
+      PRIVILEGE_SET privileges{};
+      DWORD privilegesSize = sizeof privileges, granted = 0;
+      BOOL allowed = FALSE;
+      if (!descriptor.empty() && ::AccessCheck(descriptor.data(), token, wanted, &mapping, &privileges,
+                                               &privilegesSize, &granted, &allowed) &&
+          allowed && rights.find(letter) == std::string::npos) {
+        rights += letter;
+      }
+    }
+    for (HANDLE h : {process, restricted, token}) ::CloseHandle(h);
+    return rights;
+  }
+
+};
+
+// Strings keep their terminator (no text: one byte), DWORDs are four bytes; each failing
+// step of SaveStringRegEx is one error line with the code in hex, SaveDwordReg is silent.
+TEST_F(SettingsStoreTest, SaveValues) {
+  const std::string key = kUser + "Office";
+  EXPECT_TRUE(SaveStringRegEx(os::HkeyCurrentUser(), key.c_str(), "Name", nullptr, os::kRegSz));
+  EXPECT_TRUE(SaveStringRegEx(os::HkeyCurrentUser(), key.c_str(), "Path", "%TEMP%\\x", os::kRegExpandSz));
+  EXPECT_TRUE(SaveDwordReg(key.c_str(), "Flags", 255));
+  EXPECT_EQ(Stored("Office", 1, "Name"), std::string("1:\0", 3));
+  EXPECT_EQ(Stored("Office", 1, "Path"), std::string("2:%TEMP%\\x\0", 11));
+  EXPECT_EQ(Stored("Office", 1, "Flags"), std::string("4:\xff\0\0\0", 6));
+  for (const char* failingCall : {"RegCreateKeyExA", "RegSetValueExA"}) {
+    substitute::FailCall(failingCall, 1018, 0, 2);
+    EXPECT_FALSE(SaveStringRegEx(os::HkeyCurrentUser(), key.c_str(), "Other", "x", os::kRegSz));
+    EXPECT_FALSE(SaveDwordReg(key.c_str(), "Other", 1));
+  }
+  EXPECT_EQ(Logged(), (Events{{kError, "veskreg SaveStringRegEx: failed to create key " + key + ", error 0x3fa"},
+                              {kError, "veskreg SaveStringRegEx: failed to set value Other, error 0x3fa"}}));
+}
+
+// Six keys in order; a deleting lookup takes only the first copy, so the next finds the
+// following one. A DWORD lookup creates no key; "Folyant" and "" walk its three keys once.
+TEST_F(SettingsStoreTest, LookupChain) {
+  for (int i = 0; i < 6; ++i) {
+    WriteDword(ChainKey("Office", i).first, ChainKey("Office", i).second, "persistent", i + 1);
+    WriteString(ChainKey("Office", i).first, ChainKey("Office", i).second, "PDFFileName", std::to_string(i + 1));
+  }
+  uint32_t value = 0;
+  for (uint32_t i = 0; i <= 7; ++i) {  // first a lookup without delete
+    EXPECT_EQ(ReadSettingDword("Office", "persistent", &value, i > 0), i < 7);
+    EXPECT_EQ(Read("Office", "PDFFileName", 64, i > 0), i == 7 ? "-" : std::to_string(i > 0 ? i : 1));
+    EXPECT_EQ(value, i == 0 ? 1 : i < 7 ? i : 6);
+  }
+  EXPECT_FALSE(ReadSettingDword("Desk", "persistent", &value, false) || KeyExists(kCurrentUser, kUser + "Desk"));
+  substitute::Reset();
+  EXPECT_FALSE(ReadSettingDword("FOLYANT", "absent", &value, false) || ReadSettingDword("", "absent", &value, false));
+  EXPECT_EQ(substitute::Calls("RegOpenKeyExA").size(), 6u);
+}
+
+// A DWORD of fewer than 4 bytes leaves no stale bytes; a string must fit the buffer with
+// its terminator or the next key answers, and an expansion that does not fit stays as stored.
+TEST_F(SettingsStoreTest, ValuesOfTheWrongSize) {
+  WriteValue(kCurrentUser, kUser + "Folyant", "persistent", REG_BINARY, std::string("\7\0", 2));
+  uint32_t value = 0xFFFFFFFF;
+  EXPECT_EQ(ReadSettingDword("Folyant", "persistent", &value, false) ? value : 0u, 7u);
+  const std::tuple<uint32_t, std::string, uint32_t, std::string> rows[] = {
+      // Bytes without a terminator; the registry would count the NUL behind a string in.
+      {REG_BINARY, "ABCDEFG", 8, "ABCDEFG"},
+      {REG_BINARY, "ABCDEFGH", 8, "short"},
+      {REG_SZ, std::string("1234567\0", 8), 8, "1234567"},
+      {REG_EXPAND_SZ, std::string("%windir%\0", 9), 11, "C:\\windows"},
+      {REG_EXPAND_SZ, std::string("%windir%\0", 9), 10, "%windir%"},
+  };
+  for (const auto& [type, bytes, capacity, expected] : rows) {
+    WriteValue(kCurrentUser, kLegacy + "Folyant", "PDFFileName", type, bytes);
+    WriteString(kCurrentUser, kUser + "Folyant", "PDFFileName", "short");
+    EXPECT_EQ(Read("Folyant", "PDFFileName", capacity, true), expected);
+    EXPECT_EQ(Stored("Folyant", 0, "PDFFileName") == "-", expected != "short") << "only what was taken goes";
+  }
+}
+
+// -stopautoname: the naming values of "Folyant", "Glimmora" and every product printer go
+// from whichever key holds them, then each gets one blank in its user key; a printer on
+// another driver gets nothing. A DWORD lookup deletes every copy up to the one that counts,
+// the 8-byte one too. "Desk" has no values: its lookups fall back into the keys of
+// "Folyant" and take their second copies, and the blank of "Folyant" must still stand at
+// the end. Then key paths of 260 characters or more are passed over (the next keys still
+// walked), 259 still fit: printer names of 202/203 characters meet the legacy key's limit,
+// 230/231 the user key's; the printers are walked from the last.
+TEST_F(SettingsStoreTest, StopAutoName) {
+  for (auto [name, driver] : {std::pair{"Office", "Folyant-A"}, {"Desk", "KRV PDF Pro"}, {"Plain", "Folyant Writer"}})
+    ArrangePrinter(name, driver);
+  WriteValue(kCurrentUser, kLegacy + "Folyant", "persistent", REG_BINARY, "12345678");
+  WriteDword(kCurrentUser, kUser + "Folyant", "persistent", 1);
+  for (auto [root, key] : {std::pair{kCurrentUser, kLegacy + "Folyant"}, {kLocalMachine, kUser + "Folyant"}}) {
+    WriteString(root, key, "PDFFileName", "C:\\out.pdf");
+    WriteString(root, key, "PDFDefaultFileName", "report");
+  }
+  WriteString(kCurrentUser, kUser + "Glimmora", "PDFFileName", "C:\\g.png");
+  WriteString(kCurrentUser, kLegacy + "Glimmora", "PDFDefaultFileName", "image");
+  WriteString(kCurrentUser, kLegacy + "Office", "PDFFileName", "C:\\o.pdf");
+  WriteString(kLocalMachine, kUser + "Office", "PDFDefaultFileName", "office");
+  EXPECT_EQ(RunProgram("-stopautoname"), 0);
+  for (const char* name : {"Folyant", "Glimmora", "Office", "Desk"})
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(Stored(name, i, "PDFFileName") + Stored(name, i, "PDFDefaultFileName"), i == 1 ? "-" + kBlank : "--")
+          << name << i;
+  EXPECT_EQ(Stored("Folyant", 0, "persistent") + Stored("Folyant", 1, "persistent"), "--") << "the 8-byte copy too";
+  EXPECT_FALSE(KeyExists(kCurrentUser, kUser + "Plain") || KeyExists(kCurrentUser, kLegacy + "Plain"));
+
+  const std::string legacyFits(202, 'a'), legacyOver(203, 'b'), userFits(230, 'c'), first(231, 'p'), last(231, 'q');
+  for (const std::string& name : {legacyFits, legacyOver, userFits, first, last}) ArrangePrinter(name, "Folyant-A");
+  EXPECT_EQ(RunProgram("-stopautoname"), 0);
+  const std::string warning = "StopAutoName: settings key of printer ";
+  EXPECT_EQ(Logged(), (Events{{kWarning, warning + last + " is too long, not written"},
+                              {kWarning, warning + first + " is too long, not written"}}));
+  EXPECT_TRUE(KeyExists(kCurrentUser, kLegacy + legacyFits) && KeyExists(kLocalMachine, kUser + legacyOver));
+  EXPECT_EQ(Stored(userFits, 1, "PDFDefaultFileName"), kBlank);
+  EXPECT_FALSE(KeyExists(kCurrentUser, kLegacy + legacyOver) || KeyExists(kCurrentUser, kUser + first));
+}
+
+// Before Windows 10 the printer's key is locked to every account but for reading and
+// keeping settings under it, and its PrinterDriverData writable; the Printers key is never
+// touched, nor anything on Windows 10. Failures are silent; only a Printers key that does
+// not open answers false.
+TEST_F(SettingsStoreTest, PrinterKeySecurity) {
+  const std::string asBefore = "as before";
+  // version, printer, failing call and calls let pass; result, the printer key's and its
+  // PrinterDriverData's rights for an unprivileged account
+  const std::tuple<uint32_t, const char*, const char*, int, std::tuple<bool, std::string, std::string>> rows[] = {
+      {substitute::kWindows7, "Folyant", nullptr, 0, {true, "r", "rs"}},
+      {substitute::kWindows81, "Folyant", nullptr, 0, {true, "r", "rs"}},
+      {substitute::kWindows10, "Folyant", nullptr, 0, {true, asBefore, asBefore}},
+      {substitute::kWindows7, "", nullptr, 0, {true, asBefore, asBefore}},
+      {substitute::kWindows7, "Folyant", "RegOpenKeyExA", 0, {false, asBefore, "rs"}},  // the Printers key
+      {substitute::kWindows7, "Folyant", "RegOpenKeyExA", 1, {true, asBefore, "rs"}},   // the printer's, to set
+      {substitute::kWindows7, "Folyant", "RegOpenKeyExA", 2, {true, "r", asBefore}},    // the printer's, to read
+      {substitute::kWindows7, "Folyant", "RegSetKeySecurity", 0, {true, asBefore, "rs"}},
+      {substitute::kWindows7, "Folyant", "ConvertStringSecurityDescriptorToSecurityDescriptorA", 1,
+       {true, "r", asBefore}},
+  };
+  for (const auto& [version, printer, failingCall, skip, expected] : rows) {
+    SCOPED_TRACE(testing::PrintToString(std::tuple(version, printer, failingCall, skip)));
+    ArrangePrinter("Folyant", "Folyant-A");
+    // Wine's spooler makes no PrinterDriverData for a new printer.
+    WriteDword(kLocalMachine, kPrinters + "\\Folyant\\PrinterDriverData", "Arranged", 1);
+    const std::string printers = Security(""), key = Security("\\Folyant"),
+                      data = Security("\\Folyant\\PrinterDriverData");
+    substitute::AnswerAsWindows(version, false);
+    if (failingCall != nullptr) substitute::FailCall(failingCall, 5, skip, 1);
+    const bool result = SetPrinterKeySecurity(printer);
+    auto state = [&](const std::string& k, const std::string& before) {
+      return Security(k) == before ? asBefore : Rights(k);
+    };
+    EXPECT_EQ((std::tuple{result, state("\\Folyant", key), state("\\Folyant\\PrinterDriverData", data)}), expected);
+    EXPECT_TRUE(Security("") == printers && Logged().empty());
+    TearDown();
+    SetUp();
+  }
+  // The installer's own command line gives the created printer the same rights.
+  substitute::AnswerAsWindows(substitute::kWindows7, true);
+  EXPECT_EQ(RunProgram("-addxpsprinter -printername=\"Folyant\""), 0);
+  EXPECT_EQ(Rights("\\Folyant"), "r");
+}

@@ -1,0 +1,181 @@
+// The About box, the main dialog and its splash window: the real dialogs Wine draws from
+// the program's resources, answered by the robot as a user would.
+#include <windows.h>
+
+#include "resources/resource.h"
+#include "support/wine_test.h"
+#include "ui/main_dialog.h"
+
+namespace {
+
+using substitute::Calls;
+
+constexpr const char* kKey = "Software\\Vesk Harrow Systems\\Folyant";
+
+// The robot's input carries this mark; the spy counts the marked messages that reach the
+// host dialog (the test thread runs the dialogs).
+constexpr LPARAM kMark = 0x00070007;
+WNDPROC hostProc = nullptr;
+LONG marked = 0;
+
+LRESULT CALLBACK Spy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  marked += lParam == kMark;
+  return ::CallWindowProcA(hostProc, window, message, wParam, lParam);
+}
+
+Robot::Answer Post(std::vector<UINT> messages) {
+  return [messages](void* window) {
+    auto spy = reinterpret_cast<LONG_PTR>(Spy);
+    hostProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(static_cast<HWND>(window), GWLP_WNDPROC, spy));
+    for (UINT message : messages) ::PostMessageA(static_cast<HWND>(window), message, 0, kMark);
+  };
+}
+
+// Presses button `id`; its caption afterwards.
+std::string Click(void* window, int id) {
+  char text[64] = {};
+  ::SendMessageA(static_cast<HWND>(window), WM_COMMAND, id, 0);
+  return ::GetDlgItemTextA(static_cast<HWND>(window), id, text, sizeof text) ? text : "";
+}
+
+class UiTest : public WineTest {
+ protected:
+  // Runs the program (exit code 212), Shift held or not; its first dialog gets `act`,
+  // then 1.5 s to go by itself: true when it stayed and was closed. A dialog gone before
+  // the robot saw it leaves its answer unused, so each run starts afresh.
+  bool Stays(const char* commandLine, Robot::Answer act, bool shift = false) {
+    BYTE keys[256] = {};
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    ::SetKeyboardState(keys);
+    robot.Clear();
+    stayed = false;
+    marked = 0;
+    robot.Then([this, act](void* window) {
+      act(window);
+      for (int i = 0; i < 75 && ::IsWindow(static_cast<HWND>(window)); ++i) ::Sleep(20);
+      stayed = ::IsWindow(static_cast<HWND>(window)) && ::PostMessageA(static_cast<HWND>(window), WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(RunProgram(commandLine), 212);
+    return stayed;
+  }
+  // A control's text as the run showed it; "-" when not shown.
+  std::string Control(int id) const {
+    std::string text = "-";
+    for (const WindowSeen& window : robot.Seen())
+      for (const auto& [control, shown] : window.controls) text = control == id ? shown : text;
+    return text;
+  }
+  bool stayed = false;
+};
+
+}  // namespace
+
+// Without switches: the About box with the version line and the logging button hidden,
+// ended by OK or Escape, then the "Folyant" shortcut when that printer exists.
+TEST_F(UiTest, AboutBox) {
+  const std::string link = SendToFolder() + "\\Folyant.lnk";
+  EXPECT_FALSE(Stays("", Robot::Press(IDOK)));
+  EXPECT_FALSE(FileExists(link));
+  EXPECT_EQ(Control(IDC_ABOUT_VERSION), "Folyant Version 10.0.31");
+  EXPECT_EQ(Control(IDC_ABOUT_LOGGING), "-");
+  ArrangePrinter("Folyant", "Folyant-A");
+  EXPECT_FALSE(Stays("", Robot::Key(VK_ESCAPE)));
+  EXPECT_TRUE(FileExists(link));
+}
+
+// With Shift held the logging button shows, captioned by "EventLogFlags" as the settings
+// chain finds it; pressing it switches the flag and leaves the box up.
+TEST_F(UiTest, AboutLoggingButton) {
+  EXPECT_FALSE(Stays("", Robot::Press(IDOK), true));
+  EXPECT_EQ(Control(IDC_ABOUT_LOGGING), "Enable Debugging");
+  WriteDword(kLocalMachine, kKey, "EventLogFlags", 1);
+  std::string clicked;
+  EXPECT_TRUE(Stays(
+      "", [&clicked](void* window) { clicked = Click(window, IDC_ABOUT_LOGGING); }, true));
+  EXPECT_EQ(Control(IDC_ABOUT_LOGGING) + ", " + clicked, "Disable Debugging, Enable Debugging");
+  EXPECT_FALSE(ReadValue(kLocalMachine, kKey, "EventLogFlags").present);
+}
+
+// "-splash": the host, centred on the screen and topmost, shows the version; the splash
+// window, as large as its picture and drawn at its origin, is placed before the host
+// shows, so on the work area. Both go by themselves after "splashdelay" from
+// HKEY_LOCAL_MACHINE (the user's is not read), a value of up to 4 bytes, else 1 ms.
+TEST_F(UiTest, SplashGoesByItself) {
+  WriteDword(kCurrentUser, kKey, "splashdelay", 9000);
+  WriteValue(kLocalMachine, kKey, "splashdelay", REG_BINARY, "\1\2\3\4\5");
+  EXPECT_FALSE(Stays("-splash", Robot::Wait()));
+  EXPECT_EQ(Calls("SetTimer").at(0).number, 1u);
+
+  WriteValue(kLocalMachine, kKey, "splashdelay", REG_BINARY, std::string("\x2C\x01", 2));
+  RECT s{}, area{};
+  EXPECT_FALSE(Stays("-splash", [&s](void*) { ::GetWindowRect(::FindWindowA("VeskregWindow", nullptr), &s); }));
+  EXPECT_EQ(Calls("SetTimer").back().number, 300u);
+  EXPECT_EQ(Calls("CreateWindowExA").back().number, static_cast<uint32_t>(WS_POPUP | WS_VISIBLE));
+  EXPECT_EQ(Calls("BitBlt").back().number, 0u);  // x | y << 16
+  EXPECT_EQ(Control(IDC_MAIN_VERSION), "Folyant Version 10.0.31");
+  WindowSeen h;
+  for (const WindowSeen& window : robot.Seen()) h = window.className == "#32770" ? window : h;
+  EXPECT_EQ((std::vector<long>{h.left, h.top, static_cast<long>(h.exStyle & WS_EX_TOPMOST)}),
+            (std::vector<long>{(::GetSystemMetrics(SM_CXSCREEN) - h.right + h.left) / 2,
+                               (::GetSystemMetrics(SM_CYSCREEN) - h.bottom + h.top) / 2, WS_EX_TOPMOST}));
+  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  const LONG x = area.left + (area.right - area.left - 393) / 2, y = area.top + (area.bottom - area.top - 293) / 2;
+  EXPECT_EQ((std::vector<LONG>{s.left, s.top, s.right, s.bottom}), (std::vector<LONG>{x, y, x + 393, y + 293}));
+}
+
+// Each key or mouse press removes the splash at once, takes the host with it and reaches
+// no window; moves and releases reach the host and leave the splash up.
+TEST_F(UiTest, SplashInput) {
+  WriteDword(kLocalMachine, kKey, "splashdelay", 60000);
+  for (UINT press : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_NCLBUTTONDOWN,
+                     WM_NCRBUTTONDOWN, WM_NCMBUTTONDOWN}) {
+    EXPECT_FALSE(Stays("-splash", Post({press}))) << press;
+    EXPECT_EQ(marked, 0) << press;
+  }
+  EXPECT_TRUE(Stays("-splash", Post({WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONUP, WM_KEYUP, WM_SYSKEYUP})));
+  EXPECT_EQ(marked, 5);
+}
+
+// No picture or no splash window: the host stays for the user; no memory DC: the splash
+// shows unpainted and goes by its timer. The fixture finds no window or GDI object left.
+TEST_F(UiTest, SplashFailures) {
+  for (const auto& [call, stays, window] :
+       {std::tuple{"LoadBitmapA", true, false}, std::tuple{"CreateWindowExA", true, true},
+        std::tuple{"CreateCompatibleDC", false, true}}) {
+    substitute::FailCall(call, 8);
+    EXPECT_EQ(Stays("-splash", Robot::Wait()), stays) << call;
+    EXPECT_EQ(substitute::Called("CreateWindowExA"), window) << call;
+    EXPECT_FALSE(substitute::Called("BitBlt")) << call;
+    TearDown();
+    SetUp();
+  }
+}
+
+// Without a splash the host waits for the user: Cancel, Enter and button 1060 end it;
+// with Shift held 1060 switches logging instead. It carries icon 128 and draws it
+// centred while minimised (on a client area of nothing here: -15, -15).
+TEST_F(UiTest, MainDialogWithoutSplash) {
+  substitute::FailCall("LoadBitmapA", 1814);
+  for (auto press : {Robot::Press(IDC_MAIN_CANCEL), Robot::Key(VK_RETURN), Robot::Press(IDC_MAIN_LOGGING)})
+    EXPECT_FALSE(Stays("-splash", press));
+  EXPECT_EQ(Control(IDC_MAIN_LOGGING), "www.veskharrow.example");
+  std::vector<std::string> clicks;
+  std::vector<LRESULT> icons;
+  auto act = [&](void* window) {
+    HWND w = static_cast<HWND>(window);
+    for (int i = 0; i < 3; ++i) clicks.push_back(Click(window, IDC_MAIN_LOGGING));
+    for (UINT message : {WM_GETICON, WM_QUERYDRAGICON}) icons.push_back(::SendMessageA(w, message, ICON_BIG, 0));
+    ::SendMessageA(w, WM_PAINT, 0, 0);  // not minimised: the dialog's own painting
+    ::ShowWindow(w, SW_MINIMIZE);
+    ::SendMessageA(w, WM_PAINT, 0, 0);
+    Robot::Press(IDC_MAIN_CANCEL)(window);
+  };
+  EXPECT_FALSE(Stays("-splash", act, true));
+  EXPECT_EQ(Control(IDC_MAIN_LOGGING), "Enable Debugging");
+  EXPECT_EQ(clicks, (std::vector<std::string>{"Disable Debugging", "Enable Debugging", "Disable Debugging"}));
+  EXPECT_EQ(ReadValue(kCurrentUser, kKey, "EventLogFlags").bytes, std::string("\xFF\0\0\0", 4));
+  const auto icon = reinterpret_cast<LRESULT>(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(128)));
+  EXPECT_EQ(icons, std::vector<LRESULT>(2, icon));
+  ASSERT_EQ(Calls("DrawIcon").size(), 1u);  // only the minimised paint draws the icon
+  EXPECT_EQ(Calls("DrawIcon")[0].number, 0xFFF1FFF1u);
+}

@@ -1,0 +1,38 @@
+// Reading the command line: which one operation a run performs, with which arguments.
+// Plain text work, no system call.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "install/printer_names.h"
+
+enum class Operation {
+  StopAutoName,
+  AddPrinterInstance,        // -addinstance
+  CheckInstance,             // -checkinstance
+  AddMonitor,                // -regadd* and -add*printer
+  UpdateDependentFiles,      // -update*dependentfiles
+  DeletePrinterInstance,     // -deleteprinterinstance, -DeleteLodestarInstance
+  DeleteAllProductPrinters,  // -deleteprinter
+  SplashHost,                // no operation, -splash
+  Quiet,                     // no operation, -quiet
+  AboutBox,                  // no operation at all
+};
+
+struct Dispatch {
+  Operation operation = Operation::AboutBox;
+  bool targetX64 = false;
+  // The printer name buffer handed to AddMonitor, which may lengthen the name in place.
+  char printerName[kPrinterNameSize] = {};
+  // A -printername= value that does not fit the buffer; nothing is installed under it.
+  uint32_t overlongNameLength = 0;
+  int postScript = 0;
+  int xps = 0;
+  int monitorOnly = 0;
+  const char* instanceName = nullptr;  // DeletePrinterInstance
+};
+
+// Tests the switches of `commandLine` (case-sensitive substrings of the whole text,
+// never tokenised) in the fixed order and fills the arguments of the selected operation.
+void SelectOperation(std::string_view commandLine, Dispatch& dispatch);

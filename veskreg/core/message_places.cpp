@@ -1,0 +1,35 @@
+#include "core/message_places.h"
+
+#include <cstdio>
+
+void FillMessagePlaces(char* out, size_t size, const char* format, const char* text, const int* number) {
+  if (size == 0) return;
+  char numberText[16] = {};
+  if (number != nullptr) std::snprintf(numberText, sizeof numberText, "%d", *number);
+  size_t used = 0;
+  auto put = [&](const char* piece) {
+    for (; *piece != '\0'; ++piece) {
+      if (used + 1 < size) out[used++] = *piece;
+    }
+  };
+  bool textPlaced = false;
+  bool numberPlaced = number == nullptr;
+  for (const char* p = format; *p != '\0'; ++p) {
+    if (p[0] == '%' && p[1] == '%') {
+      put("%");
+      ++p;
+    } else if (!textPlaced && p[0] == '%' && p[1] == 's') {
+      put(text != nullptr ? text : "(null)");
+      textPlaced = true;
+      ++p;
+    } else if (!numberPlaced && p[0] == '%' && p[1] == 'd') {
+      put(numberText);
+      numberPlaced = true;
+      ++p;
+    } else {
+      const char single[2] = {*p, '\0'};
+      put(single);
+    }
+  }
+  out[used] = '\0';
+}

@@ -1,0 +1,17 @@
+// Printer names: the product's own, the buffers that hold one, the names a user may give
+// a further printer and the names proposed for one. Plain text work, no system call.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+inline constexpr const char* kDefaultPrinterName = "Folyant";
+inline constexpr const char* kImagePrinterName = "Glimmora";
+// Printer names are handled in buffers of this size: 259 characters and the terminator.
+inline constexpr std::size_t kPrinterNameSize = 260;
+
+// False for an empty name or one holding any of < > : ? & = | * " [ ] / \ %.
+bool ValidatePrinterName(const char* name);
+
+// "Folyant (Copy n)" with the smallest n from 1 for which `taken(name)` is false.
+std::string FirstFreeCopyName(bool (*taken)(const char* name));
