@@ -94,6 +94,7 @@ TEST_F(DriverFilesTest, DependentFiles) {
       {3, "EXTRA.DLL", entries + List("EXTRA.DLL", 1)},
       {3, "", entries + List("", 1)},
       {3, fills, entries + fills + List("")},
+      {3, fills.substr(1), entries + fills.substr(1) + List("")},  // nothing of the longer one left behind
       {3, fills + '\0', kPostScript},
   };
   for (const auto& [type, extras, list] : rows)

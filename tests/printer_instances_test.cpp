@@ -17,7 +17,6 @@ constexpr uint32_t kCreated = MB_SYSTEMMODAL, kRefused = MB_SYSTEMMODAL | MB_ICO
 
 // Box 20, cut to the 255 characters a box holds.
 Box Invalid(const std::string& name) { return {("Printer name " + name + " is not valid.").substr(0, 255), kRefused}; }
-std::string Key(const std::string& name) { return "Software\\Vesk Harrow Systems\\" + name; }
 
 void CloseBox(void* window) { ::PostMessageA(static_cast<HWND>(window), WM_SYSCOMMAND, SC_CLOSE, 0); }
 
@@ -65,7 +64,7 @@ TEST_F(PrinterInstancesTest, Names) {
   for (const WindowSeen& w : robot.Seen())
     EXPECT_TRUE(w.caption != "Add Printer" || w.controls[2].second == "Folyant (Copy 2)");
   EXPECT_EQ(PrinterDriver(longest), "Folyant-A");
-  const Value value = ReadValue(kCurrentUser, Key(longest), "PDFDefaultFileName");
+  const Value value = ReadValue(kCurrentUser, "Software\\Vesk Harrow Systems\\" + longest, "PDFDefaultFileName");
   EXPECT_EQ(std::make_pair(value.type, value.bytes), std::make_pair(uint32_t{REG_SZ}, std::string(1, '\0')));
   EXPECT_EQ(Logged().at(0),
             (Event{kWarning, "AddPDFPrinterInstance: printer name of 230 characters is longer than 229"}));
@@ -77,7 +76,7 @@ TEST_F(PrinterInstancesTest, Names) {
   robot.Then(Robot::Key(VK_RETURN));
   EXPECT_EQ(RunProgram("-addinstance"), 0);
   EXPECT_EQ(Logged().back(), (Event{kError, "AddPDFPrinterInstance: printer Folyant (Copy 2)0 was not created"}));
-  EXPECT_TRUE(ReadValue(kCurrentUser, Key("Folyant (Copy 2)"), "PDFDefaultFileName").present);
+  EXPECT_TRUE(ReadValue(kCurrentUser, "Software\\Vesk Harrow Systems\\Folyant (Copy 2)", "PDFDefaultFileName").present);
   EXPECT_EQ(Calls("DialogBoxParamA").size(), 1u);
 }
 

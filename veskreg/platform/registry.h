@@ -14,23 +14,16 @@ using RegistryKey = RegistryKeyObject*;
 inline RegistryKey HkeyCurrentUser() { return reinterpret_cast<RegistryKey>(static_cast<uintptr_t>(0x80000001u)); }
 inline RegistryKey HkeyLocalMachine() { return reinterpret_cast<RegistryKey>(static_cast<uintptr_t>(0x80000002u)); }
 
-inline constexpr uint32_t kRegNone = 0;
 inline constexpr uint32_t kRegSz = 1;
 inline constexpr uint32_t kRegExpandSz = 2;
-inline constexpr uint32_t kRegBinary = 3;
 inline constexpr uint32_t kRegDword = 4;
 inline constexpr uint32_t kRegMultiSz = 7;
 
-inline constexpr uint32_t kKeyQueryValue = 0x0001;
 inline constexpr uint32_t kKeySetValue = 0x0002;
-inline constexpr uint32_t kKeyCreateSubKey = 0x0004;
 inline constexpr uint32_t kKeyRead = 0x20019;
 inline constexpr uint32_t kKeyWrite = 0x20006;
 inline constexpr uint32_t kKeyAllAccess = 0xF003F;
-inline constexpr uint32_t kWriteDac = 0x00040000;
-inline constexpr uint32_t kMaximumAllowed = 0x02000000;
 inline constexpr uint32_t kRegOptionNonVolatile = 0;
-inline constexpr int32_t kErrorMoreData = 234;
 
 inline constexpr uint32_t kDaclSecurityInformation = 0x00000004;
 

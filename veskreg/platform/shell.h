@@ -17,17 +17,7 @@ namespace os {
 using HResult = int32_t;
 
 inline constexpr HResult kSOk = 0;
-inline constexpr HResult kSFalse = 1;
-inline constexpr HResult kENotImpl = static_cast<HResult>(0x80004001u);
-inline constexpr HResult kENoInterface = static_cast<HResult>(0x80004002u);
-inline constexpr HResult kEFail = static_cast<HResult>(0x80004005u);
-inline constexpr HResult kEOutOfMemory = static_cast<HResult>(0x8007000Eu);
-inline constexpr HResult kEInvalidArg = static_cast<HResult>(0x80070057u);
-inline constexpr HResult kCoENotInitialized = static_cast<HResult>(0x800401F0u);
 
-constexpr HResult HResultFromWin32(uint32_t error) {
-  return error == 0 ? kSOk : static_cast<HResult>((error & 0xFFFFu) | 0x80070000u);
-}
 constexpr bool Succeeded(HResult result) { return result >= 0; }
 
 // Special folders.

@@ -9,12 +9,6 @@
 namespace os {
 
 // Spooler error codes beyond the shared ones.
-inline constexpr uint32_t kErrorInvalidLevel = 124;
-inline constexpr uint32_t kErrorUnknownPrintProcessor = 1798;
-inline constexpr uint32_t kErrorInvalidEnvironment = 1805;
-inline constexpr uint32_t kErrorPrinterDeleted = 1905;
-inline constexpr uint32_t kErrorUnknownPrintMonitor = 3000;
-inline constexpr uint32_t kErrorPrintMonitorInUse = 3008;
 
 // Size of one PRINTER_INFO_2 record as 32-bit Windows lays it out.
 inline constexpr uint32_t kPrinterInfo2Size = 84;

@@ -1,4 +1,4 @@
-// Plain types and constants shared by the logic and both backends of the seam.
+// Plain types and constants shared by the logic and the seam.
 // The values are Windows' own, so the logic reads like the Windows calling sequence.
 #pragma once
 
@@ -16,23 +16,9 @@ using EventSourceHandle = EventSourceObject*;
 using KernelHandle = KernelObject*;  // process and thread handles
 using WindowHandle = WindowObject*;
 
-// Win32 error codes the logic and the tests name.
-inline constexpr uint32_t kErrorSuccess = 0;
-inline constexpr uint32_t kErrorFileNotFound = 2;
-inline constexpr uint32_t kErrorAccessDenied = 5;
-inline constexpr uint32_t kErrorInvalidHandle = 6;
-inline constexpr uint32_t kErrorNotEnoughMemory = 8;
-inline constexpr uint32_t kErrorInvalidParameter = 87;
-inline constexpr uint32_t kErrorInsufficientBuffer = 122;
+// Win32 error codes the logic names.
 inline constexpr uint32_t kErrorModNotFound = 126;
-inline constexpr uint32_t kErrorProcNotFound = 127;
-inline constexpr uint32_t kErrorResourceNameNotFound = 1814;
 inline constexpr uint32_t kRpcServerUnavailable = 1722;
-inline constexpr uint32_t kErrorInvalidPrinterName = 1801;
-inline constexpr uint32_t kErrorPrinterAlreadyExists = 1802;
-inline constexpr uint32_t kErrorUnknownPort = 1796;
-inline constexpr uint32_t kErrorUnknownPrinterDriver = 1797;
-inline constexpr uint32_t kErrorPrinterDriverInUse = 3001;
 inline constexpr uint32_t kErrorPrintMonitorAlreadyInstalled = 3006;
 
 // Event-log entry types.
@@ -41,8 +27,6 @@ inline constexpr uint16_t kEventlogWarningType = 2;
 inline constexpr uint16_t kEventlogInformationType = 4;
 
 // Message box styles and answers.
-inline constexpr uint32_t kMbOk = 0x00000000;
-inline constexpr uint32_t kMbOkCancel = 0x00000001;
 inline constexpr uint32_t kMbIconError = 0x00000010;
 inline constexpr uint32_t kMbSystemModal = 0x00001000;
 inline constexpr int kIdOk = 1;
@@ -53,7 +37,6 @@ inline constexpr uint32_t kPrinterEnumLocal = 0x00000002;
 
 // WaitForSingleObject.
 inline constexpr uint32_t kInfinite = 0xFFFFFFFF;
-inline constexpr uint32_t kWaitObject0 = 0;
 inline constexpr uint32_t kWaitFailed = 0xFFFFFFFF;
 
 // LocalAlloc flags.

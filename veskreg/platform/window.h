@@ -24,7 +24,6 @@ struct Message {
 };
 
 // Window messages, commands and constants the program names.
-inline constexpr uint32_t kWmDestroy = 0x0002;
 inline constexpr uint32_t kWmPaint = 0x000F;
 inline constexpr uint32_t kWmClose = 0x0010;
 inline constexpr uint32_t kWmQueryDragIcon = 0x0037;
@@ -35,30 +34,18 @@ inline constexpr uint32_t kWmNcLButtonDown = 0x00A1;
 inline constexpr uint32_t kWmNcRButtonDown = 0x00A4;
 inline constexpr uint32_t kWmNcMButtonDown = 0x00A7;
 inline constexpr uint32_t kWmKeyDown = 0x0100;
-inline constexpr uint32_t kWmKeyUp = 0x0101;
-inline constexpr uint32_t kWmChar = 0x0102;
 inline constexpr uint32_t kWmSysKeyDown = 0x0104;
-inline constexpr uint32_t kWmSysKeyUp = 0x0105;
 inline constexpr uint32_t kWmInitDialog = 0x0110;
 inline constexpr uint32_t kWmCommand = 0x0111;
-inline constexpr uint32_t kWmSysCommand = 0x0112;
 inline constexpr uint32_t kWmTimer = 0x0113;
-inline constexpr uint32_t kWmMouseMove = 0x0200;
 inline constexpr uint32_t kWmLButtonDown = 0x0201;
-inline constexpr uint32_t kWmLButtonUp = 0x0202;
 inline constexpr uint32_t kWmRButtonDown = 0x0204;
-inline constexpr uint32_t kWmRButtonUp = 0x0205;
 inline constexpr uint32_t kWmMButtonDown = 0x0207;
-inline constexpr uint32_t kWmMButtonUp = 0x0208;
 inline constexpr uint32_t kEmLimitText = 0x00C5;
-inline constexpr uint32_t kScClose = 0xF060;
 
 inline constexpr int kIconSmall = 0;
 inline constexpr int kIconBig = 1;
 inline constexpr int kVkShift = 0x10;
-inline constexpr int kVkReturn = 0x0D;
-inline constexpr int kVkEscape = 0x1B;
-inline constexpr int kSwHide = 0;
 inline constexpr int kSwShow = 5;
 inline constexpr int kSmCxIcon = 11;
 inline constexpr int kSmCyIcon = 12;
@@ -66,30 +53,13 @@ inline constexpr uint32_t kIdcArrow = 32512;
 inline constexpr uint32_t kSrcCopy = 0x00CC0020;
 
 inline constexpr uint32_t kWsPopup = 0x80000000;
-inline constexpr uint32_t kWsChild = 0x40000000;
 inline constexpr uint32_t kWsVisible = 0x10000000;
-inline constexpr uint32_t kWsDisabled = 0x08000000;
-inline constexpr uint32_t kWsCaption = 0x00C00000;
-inline constexpr uint32_t kWsBorder = 0x00800000;
-inline constexpr uint32_t kWsSysMenu = 0x00080000;
-inline constexpr uint32_t kWsMinimizeBox = 0x00020000;
-inline constexpr uint32_t kWsMaximizeBox = 0x00010000;
-inline constexpr uint32_t kWsTabStop = 0x00010000;
-inline constexpr uint32_t kWsExAppWindow = 0x00040000;
-inline constexpr uint32_t kDsSysModal = 0x0002;
-inline constexpr uint32_t kDsModalFrame = 0x0080;
-inline constexpr uint32_t kDsSetFont = 0x0040;
-inline constexpr uint32_t kDsFixedSys = 0x0008;
-inline constexpr uint32_t kBsDefPushButton = 0x0001;
-inline constexpr uint32_t kSsCenter = 0x0001;
-inline constexpr uint32_t kEsAutoHScroll = 0x0080;
 
 // SetWindowPos.
 inline constexpr uint32_t kSwpNoSize = 0x0001;
 inline constexpr uint32_t kSwpNoMove = 0x0002;
 inline constexpr uint32_t kSwpNoZOrder = 0x0004;
 inline constexpr uint32_t kSwpNoActivate = 0x0010;
-inline WindowHandle HwndTop() { return nullptr; }
 inline WindowHandle HwndBottom() { return reinterpret_cast<WindowHandle>(static_cast<intptr_t>(1)); }
 inline WindowHandle HwndTopmost() { return reinterpret_cast<WindowHandle>(static_cast<intptr_t>(-1)); }
 
@@ -198,11 +168,6 @@ class CWnd {
   // Called by the backend for every message the window receives; true when handled.
   virtual bool Dispatch(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* result);
   void Attach(WindowHandle window) { window_ = window; }
-  WindowHandle Detach() {
-    WindowHandle window = window_;
-    window_ = nullptr;
-    return window;
-  }
 
  protected:
   WindowHandle window_ = nullptr;
@@ -215,7 +180,6 @@ class CWnd {
 class DataExchange {
  public:
   DataExchange(CWnd& dialog, bool saveAndValidate) : dialog_(dialog), saveAndValidate_(saveAndValidate) {}
-  bool SaveAndValidate() const { return saveAndValidate_; }
   // The text of control `id` and `value`, in the direction of the exchange.
   void Text(int id, std::string& value);
   // Attaches `control` to dialog control `id` (once).
@@ -238,7 +202,6 @@ class CDialog : public CWnd {
   intptr_t DoModal();
   void EndDialog(intptr_t result);
   bool UpdateData(bool saveAndValidate);
-  uint32_t TemplateId() const { return templateId_; }
 
   bool Dispatch(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* result) override;
 

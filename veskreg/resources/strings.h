@@ -1,5 +1,5 @@
-// The texts of the string table. The resource script and the simulated Windows both
-// take them from here, so the program and its tests read the same bytes.
+// The texts of the string table, in one place for the resource script and the code that
+// quotes them.
 #pragma once
 
 // Each text stays one literal: the resource compiler does not join adjacent strings.

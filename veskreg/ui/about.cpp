@@ -11,7 +11,7 @@ constexpr uint32_t kLoggingOn = 255;
 
 }  // namespace
 
-std::string GetProductVersionText() { return std::string(VESKREG_PRODUCT_NAME) + " Version 10.0.31"; }
+std::string GetProductVersionText() { return std::string(VESKREG_PRODUCT_NAME) + " Version " VESKREG_VERSION_TEXT; }
 
 const char* LoggingCaption() {
   uint32_t flags = 0;
