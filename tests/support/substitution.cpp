@@ -3,12 +3,12 @@
 
 #include <objbase.h>
 #include <shlobj.h>
-#include <windows.h>
-#include <winspool.h>
 
 #include <array>
 #include <cstring>
 #include <map>
+
+#include "support/spooler_listing.h"
 
 namespace substitute {
 namespace {
@@ -46,24 +46,11 @@ bool SameName(const char* a, const char* b) { return a != nullptr && b != nullpt
 
 // --- where Wine is not Windows -------------------------------------------------------
 
-std::vector<PRINTER_INFO_2A> Printers(std::vector<BYTE>& block) {
-  DWORD needed = 0, count = 0;
-  ::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-  block.assign(needed + 1, 0);
-  if (!::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, block.data(), needed, &needed, &count)) return {};
-  const auto* first = reinterpret_cast<const PRINTER_INFO_2A*>(block.data());
-  return std::vector<PRINTER_INFO_2A>(first, first + count);
-}
+using listing::Printers;
 
 bool DriverKnown(const char* name, const char* environment) {
-  DWORD needed = 0, count = 0;
-  char* env = const_cast<char*>(environment);
-  ::EnumPrinterDriversA(nullptr, env, 1, nullptr, 0, &needed, &count);
-  std::vector<BYTE> block(needed + 1, 0);
-  if (!::EnumPrinterDriversA(nullptr, env, 1, block.data(), needed, &needed, &count)) return false;
-  const auto* drivers = reinterpret_cast<const DRIVER_INFO_1A*>(block.data());
-  for (DWORD i = 0; i < count; ++i) {
-    if (SameName(drivers[i].pName, name)) return true;
+  for (const std::string& known : listing::DriverNames(environment)) {
+    if (SameName(known.c_str(), name)) return true;
   }
   return false;
 }
@@ -199,9 +186,6 @@ std::vector<Call> Calls(const std::string& call) {
 bool Called(const std::string& call) { return !Calls(call).empty(); }
 
 const std::vector<uint32_t>& Sleeps() { return state().sleeps; }
-uint32_t Now() { return state().tick; }
-
-int Open(Resource resource) { return state().open[static_cast<size_t>(resource)]; }
 
 std::string DescribeOpen() {
   static const char* const kNames[] = {"printer handles", "registry keys",  "event sources",
@@ -221,8 +205,7 @@ namespace os::substitution {
 using substitute::state;
 
 bool Fails(const char* call, const char* subject, const char* detail, uint32_t number) {
-  state().journal.push_back(
-      substitute::Call{call, substitute::Text(subject), substitute::Text(detail), number});
+  state().journal.push_back(substitute::Call{call, substitute::Text(subject), substitute::Text(detail), number});
   auto fault = state().faults.find(call);
   if (fault != state().faults.end() && fault->second.times != 0) {
     if (fault->second.skip > 0) {

@@ -50,12 +50,10 @@ void PrintersFolderNameForm(uint32_t form);
 const std::vector<Call>& Journal();
 std::vector<Call> Calls(const std::string& call);
 bool Called(const std::string& call);
-// Pauses taken on the virtual clock, and its reading.
+// Pauses taken on the virtual clock.
 const std::vector<uint32_t>& Sleeps();
-uint32_t Now();
 
-// What is open now, by resource; a description of what is, empty when nothing.
-int Open(os::substitution::Resource resource);
+// What the logic holds open now, empty when nothing.
 std::string DescribeOpen();
 
 }  // namespace substitute

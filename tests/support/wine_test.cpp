@@ -1,25 +1,18 @@
 #include "support/wine_test.h"
 
 #include <shlobj.h>
-#include <windows.h>
-#include <winspool.h>
 
 #include "app/veskreg_app.h"
 #include "core/install_context.h"
 #include "platform/window.h"
+#include "support/spooler_listing.h"
 
 namespace {
 
 HKEY Root(uintptr_t root) { return reinterpret_cast<HKEY>(root); }
 
-std::vector<PRINTER_INFO_2A> Printers(std::vector<BYTE>& block) {
-  DWORD needed = 0, count = 0;
-  ::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-  block.assign(needed + 1, 0);
-  if (!::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, block.data(), needed, &needed, &count)) return {};
-  const auto* first = reinterpret_cast<const PRINTER_INFO_2A*>(block.data());
-  return {first, first + count};
-}
+using listing::DriverNames;
+using listing::Printers;
 
 const PRINTER_INFO_2A* FindPrinter(std::vector<BYTE>& block, std::vector<PRINTER_INFO_2A>& printers,
                                    const std::string& name) {
@@ -34,18 +27,6 @@ std::set<std::string> PrinterNames() {
   std::vector<BYTE> block;
   std::set<std::string> names;
   for (const PRINTER_INFO_2A& p : Printers(block)) names.insert(p.pPrinterName);
-  return names;
-}
-
-std::set<std::string> DriverNames(const char* environment) {
-  DWORD needed = 0, count = 0;
-  char* env = const_cast<char*>(environment);
-  ::EnumPrinterDriversA(nullptr, env, 1, nullptr, 0, &needed, &count);
-  std::vector<BYTE> block(needed + 1, 0);
-  std::set<std::string> names;
-  if (!::EnumPrinterDriversA(nullptr, env, 1, block.data(), needed, &needed, &count)) return names;
-  const auto* drivers = reinterpret_cast<const DRIVER_INFO_1A*>(block.data());
-  for (DWORD i = 0; i < count; ++i) names.insert(drivers[i].pName);
   return names;
 }
 
@@ -176,8 +157,6 @@ bool WineTest::DriverExists(const std::string& name, const char* environment) {
   return DriverNames(environment).count(name) != 0;
 }
 
-bool WineTest::MonitorExists(const std::string& name) { return MonitorNames().count(name) != 0; }
-
 std::string WineTest::MonitorLibrary(const std::string& name) {
   std::vector<BYTE> block;
   for (const MONITOR_INFO_2A& m : Monitors(block)) {
@@ -222,7 +201,9 @@ std::string WineTest::SendToFolder() {
   return path;
 }
 
-bool WineTest::FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool WineTest::FileExists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 void WineTest::WriteFile(const std::string& path, const std::string& contents) {
   HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

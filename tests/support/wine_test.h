@@ -36,7 +36,6 @@ class WineTest : public ::testing::Test {
   static std::string PrinterDriver(const std::string& name);
   static uint32_t PrinterAttributes(const std::string& name);
   static bool DriverExists(const std::string& name, const char* environment = "Windows NT x86");
-  static bool MonitorExists(const std::string& name);
   static std::string MonitorLibrary(const std::string& name);
   static void ArrangeDriver(const std::string& name, const char* environment = "Windows NT x86",
                             const char* driverFile = "mxdwdrv.dll");
