@@ -170,7 +170,7 @@ TEST_F(VerifyTest, AfterEachOperation) {
     if (!row.commandLine.ends_with("-quiet")) {
       EXPECT_FALSE(substitute::Called("DialogBoxParamA"));
       ASSERT_EQ(Boxes().size(), 1u);
-      EXPECT_EQ(Boxes()[0].subject, "The check found 2 problems:\n\n" + row.lines[0] + "\n" + row.lines[1]);
+      EXPECT_EQ(Boxes()[0].subject, "The check found 2 problems:\n\n" + row.lines[0] + "\n\n" + row.lines[1]);
       EXPECT_EQ(Boxes()[0].number, 0x1030u);
     }
     TearDown();

@@ -23,8 +23,9 @@ constexpr const char* kProductPort = "PDFFILE:";
 constexpr const char* kFilePort = "FILE:";
 constexpr const char* kPrintProcessor = "winprint";
 constexpr const char* kBoxCaption = "Folyant";
-// More lines than this would not fit a box on the screen; the rest are in the event log.
-constexpr size_t kBoxFindings = 20;
+// More findings than this, a few lines each when wrapped, would not fit a box on the
+// screen; the rest are in the event log.
+constexpr size_t kBoxFindings = 10;
 constexpr uint32_t kPathSize = 520;
 constexpr uint32_t kErrorNotEnoughMemory = 8;
 
@@ -422,15 +423,15 @@ bool VerifyInstallation(const VerifyRequest& request) {
       os::WriteFile(output, text.c_str(), static_cast<uint32_t>(text.size()));
     }
     LogAppEvent(os::kEventlogWarningType, "%s", line.c_str());
-    if (i < kBoxFindings) listed += "\n" + line;
+    if (i < kBoxFindings) listed += "\n\n" + line;
   }
   if (findings.size() > kBoxFindings) {
-    listed += "\n... and " + std::to_string(findings.size() - kBoxFindings) + " more in the event log";
+    listed += "\n\n... and " + std::to_string(findings.size() - kBoxFindings) + " more in the event log";
   }
   if (!request.quiet) {
     const size_t notes = findings.size() - problems;
     std::string text = "The check found " + (problems != 0 ? Counted(problems, "problem") : "no problem") +
-                       (notes != 0 ? ", " + Counted(notes, "note") : "") + (findings.empty() ? "." : ":\n" + listed);
+                       (notes != 0 ? ", " + Counted(notes, "note") : "") + (findings.empty() ? "." : ":" + listed);
     os::MessageBoxA(nullptr, text.c_str(), kBoxCaption,
                     os::kMbSystemModal | (problems != 0 ? os::kMbIconWarning : os::kMbIconInformation));
   }
