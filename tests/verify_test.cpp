@@ -13,7 +13,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 const std::string kX86 = "C:\\windows\\system32\\spool\\drivers\\w32x86\\3\\";
-const std::string kLibrary = "C:\\windows\\system32\\folyantm7.dll";
+// Where the 64-bit spooler loads the monitor from, as this 32-bit program sees it.
+const std::string kLibrary = "C:\\windows\\system32\\folyantm7.dll", kNative = "C:\\windows\\Sysnative\\folyantm7.dll";
 const std::string kInstall = "-addxpsprinter -printername=\"Folyant\"";
 const std::string kRepairFolyant = "; repair: -addxpsprinter -printername=\"Folyant\"";
 
@@ -70,9 +71,9 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
       {[] { ::DeleteFileA((kX86 + "FOLYANTE.EXE").c_str()); },
        "driver \"Folyant-A\": file missing: " + kX86 + "FOLYANTE.EXE", 2, "",
        [] { WriteFile(kX86 + "FOLYANTE.EXE", "placeholder"); }},
-      {[] { ::MoveFileA(kLibrary.c_str(), "C:\\folyantm7.dll"); },
+      {[] { ::MoveFileA(kNative.c_str(), "C:\\folyantm7.dll"); },
        monitor + "library " + kLibrary + " missing (the product's files must be installed again)", 2, "",
-       [] { ::MoveFileA("C:\\folyantm7.dll", kLibrary.c_str()); }},
+       [] { ::MoveFileA("C:\\folyantm7.dll", kNative.c_str()); }},
       {[this] {
          RunProgram("-deleteprinterinstance");
          ArrangePrinter("Folyant", "Folyant-A", "FILE:");

@@ -4,6 +4,7 @@
 
 #include "core/diagnostics.h"
 #include "core/install_context.h"
+#include "core/platform_predicates.h"
 #include "core/text_buffers.h"
 #include "install/driver_files.h"
 #include "install/port_monitor.h"
@@ -38,11 +39,12 @@ bool Exists(const char* path) {
   const uint32_t attributes = os::GetFileAttributesA(path);
   return attributes != os::kInvalidFileAttributes && (attributes & os::kFileAttributeDirectory) == 0;
 }
-// System directory + the rest; false when either cannot be had whole.
-bool SystemPath(char (&path)[kPathSize], const char* rest) {
-  char system[kPathSize];
-  const uint32_t length = os::GetSystemDirectoryA(system, kPathSize);
-  return length != 0 && length < kPathSize && JoinWhole(path, system, rest);
+// The system (or Windows) directory + the rest; false when either cannot be had whole.
+bool SystemPath(char (&path)[kPathSize], const char* rest, bool windowsDirectory = false) {
+  char directory[kPathSize];
+  const uint32_t length = windowsDirectory ? os::GetSystemWindowsDirectoryA(directory, kPathSize)
+                                           : os::GetSystemDirectoryA(directory, kPathSize);
+  return length != 0 && length < kPathSize && JoinWhole(path, directory, rest);
 }
 
 // The switches that repair a finding, with the run's own -x64.
@@ -221,8 +223,13 @@ bool Check::Monitor() {
     }
   }
   const std::string object = std::string("port monitor ") + Quoted(kMonitorName) + ": ";
-  char library[kPathSize];
-  const bool libraryThere = SystemPath(library, "\\folyantm7.dll") && Exists(library);
+  // The spooler loads it from the machine's own system directory, which a 32-bit program
+  // under WOW64 sees as "Sysnative" (its system32 is SysWOW64; Windows XP x64 has no such
+  // name without an update).
+  char library[kPathSize] = {}, native[kPathSize];
+  SystemPath(library, "\\folyantm7.dll");
+  const bool libraryThere =
+      IsWow64() != 0 ? SystemPath(native, "\\Sysnative\\folyantm7.dll", true) && Exists(native) : Exists(library);
   if (!libraryThere) Problem(object + "library " + library + " missing (the product's files must be installed again)");
   if (!current) {
     Problem(object + (other == nullptr ? "not installed" : "on " + Quoted(other) + ", not " + Quoted(kMonitorLibrary)) +
