@@ -5,7 +5,6 @@
 
 #include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "support/wine_test.h"
 
@@ -120,47 +119,32 @@ TEST_F(VerifyTest, AfterEachOperation) {
     int exitCode;
     Lines lines;
   };
+  // clang-format off
   const Row rows[] = {
       {nullptr, kInstall + " -verify -quiet", 0, {}},
       {nullptr, "-regaddprinter -addmonitor -verify -quiet", 0, {}},
-      {[] { FailCall("AddMonitorA", 5); },
-       "-addprinter -printername=\"Mine\" -verify -quiet",
-       2,
-       {noMonitor,
-        "printer \"Mine\": on FILE:, not PDFFILE: (the port monitor was missing when it was created); "
-        "repair: -addprinter -printername=\"Mine\""}},
+      {[] { FailCall("AddMonitorA", 5); }, "-addprinter -printername=\"Mine\" -verify -quiet", 2,
+       {noMonitor, "printer \"Mine\": on FILE:, not PDFFILE: (the port monitor was missing when it was created); "
+                   "repair: -addprinter -printername=\"Mine\""}},
       // Wine cannot put a 32-bit program's printer on an x64 driver.
-      {nullptr,
-       "-x64 " + kInstall + " -verify -quiet",
-       2,
-       {"printer \"Folyant\": not installed; repair: -x64 " + kInstall}},
+      {nullptr, "-x64 " + kInstall + " -verify -quiet", 2, {"printer \"Folyant\": not installed; repair: -x64 " + kInstall}},
       {nullptr, "-addxpsprinter -printername=\"Is -verify\" -quiet", 0, {}},
       {nullptr, "-addxpsprinter -printername=\"Is -verify\" -verify -quiet", 0, {}},
       {installed, "-deleteprinter -verify -quiet", 0, {}},
-      {[&] { installed(), FailCall("DeletePrinter", 5); },
-       "-deleteprinter -verify -quiet",
-       2,
-       {still + "; repair: -deleteprinter",
-        "driver \"Folyant-A\": still installed for Windows NT x86 after -deleteprinter"}},
-      {[&] { installed(), FailCall("DeletePrinter", 5); },
-       "-deleteprinterinstance -verify -quiet",
-       2,
+      {[&] { installed(), FailCall("DeletePrinter", 5); }, "-deleteprinter -verify -quiet", 2,
+       {still + "; repair: -deleteprinter", "driver \"Folyant-A\": still installed for Windows NT x86 after -deleteprinter"}},
+      {[&] { installed(), FailCall("DeletePrinter", 5); }, "-deleteprinterinstance -verify -quiet", 2,
        {still + "instance; repair: -deleteprinterinstance"}},
-      {nullptr,
-       "-updatexpsdependentfiles -verify -quiet",
-       2,
+      {nullptr, "-updatexpsdependentfiles -verify -quiet", 2,
        {"driver \"Folyant-A\": not installed for Windows NT x86; repair: -addxpsprinter"}},
       {nullptr, "-stopautoname -verify -quiet", 0, {}},
-      {[] { FailCall("RegSetValueExA", 5); },
-       "-stopautoname -verify -quiet",
-       2,
+      {[] { FailCall("RegSetValueExA", 5); }, "-stopautoname -verify -quiet", 2,
        {"settings \"Folyant" + settings, "settings \"Glimmora" + settings}},
-      {[&] { installed(), ArrangePrinter("Second", "Folyant-A"); },
-       "-checkinstance -verify -quiet",
-       1,
+      {[&] { installed(), ArrangePrinter("Second", "Folyant-A"); }, "-checkinstance -verify -quiet", 1,
        {"note: printer \"Second\": no Send To shortcut; repair: -addxpsprinter -printername=\"Second\""}},
       {nullptr, "-splash -verify", 2, {noMonitor, "printers: no product printer is installed" + kRepairFolyant}},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.commandLine);
     if (row.arrange) row.arrange();
