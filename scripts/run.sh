@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Runs the real veskreg.exe once, in a scratch Wine prefix with the product's
-# components staged, and shows what it did: exit code, spooler objects before
-# and after, event-log lines and the windows it showed.
+# Runs the real veskreg.exe, in a scratch Wine prefix with the product's
+# components staged, and shows what each run did: exit code, spooler objects
+# before and after, event-log lines, what it wrote to standard output and the
+# windows it showed.
 #
-#   scripts/run.sh [switches...]
+#   scripts/run.sh [switches...] [-- switches...]...
 #
 # The switches reach veskreg.exe as typed after the shell has read them,
 # joined by spaces: quotes meant for the program need shell quotes around
 # them, e.g. scripts/run.sh -x64 -addxpsprinter '-printername="Folyant"'.
+# "--" separates command lines, run in order in the same prefix. A command
+# line may instead change the prefix between runs:
+#   @winver VERSION           the Windows version Wine reports from then on (win7, win10, ...)
+#   @delete PATH              deletes a file as the 32-bit program sees it (C:\windows\system32\...)
 #
 #   VESKREG_RUN_TIMEOUT=S     seconds before a run that waits for the user is ended (default 60)
 #   VESKREG_ROBOT_SCRIPT=F    rules that answer its windows (see scripts/tools/uirobot.cpp);
@@ -86,54 +91,91 @@ spooler() {
         list-printers ';' list-drivers ';' list-monitors)
 }
 
-# --- run -----------------------------------------------------------------------------
-spooler >"$work/before.txt"
+# --- runs ----------------------------------------------------------------------------
 timeout_ms=$((${VESKREG_RUN_TIMEOUT:-60} * 1000))
-robot_args=(--timeout "$timeout_ms" --out "$(winpath "$work/windows.txt")")
+robot_rules=()
 case ${VESKREG_ROBOT_SCRIPT:-} in
-    "") robot_args+=(--rule 'class "#32770" click "OK"') ;;
+    "") robot_rules+=(--rule 'class "#32770" click "OK"') ;;
     none) ;;
-    *) robot_args+=(--script "$(winpath "$(realpath "$VESKREG_ROBOT_SCRIPT")")") ;;
+    *) robot_rules+=(--script "$(winpath "$(realpath "$VESKREG_ROBOT_SCRIPT")")") ;;
 esac
-# Given verbatim through a file: wine would escape quotes inside arguments.
-printf '"%s"%s' "$(winpath "$exe")" "${*:+ $*}" >"$work/command.txt"
-say "running: $(cat "$work/command.txt")"
-set +e
-(cd "$prefix/drive_c" && WINEDEBUG=+eventlog wine "$(winpath "$fixtures/uirobot.exe")" "${robot_args[@]}" \
-    --command-file "$(winpath "$work/command.txt")") >"$work/stdout.txt" 2>"$work/stderr.txt"
-robot_code=$?
-set -e
-spooler >"$work/after.txt"
 
-# --- report ----------------------------------------------------------------------------
-code=$(sed -n 's/^exit code=//p' "$work/windows.txt" | tail -n1)
-say "exit code"
-if grep -q '^timeout ' "$work/windows.txt"; then
-    echo "none: still running after ${VESKREG_RUN_TIMEOUT:-60} s, ended by the robot"
-else
-    echo "${code:-unknown (robot exit $robot_code)}"
-fi
+# run N SWITCHES...: one run of veskreg.exe and its report; sets $code.
+run() {
+    local n=$1 out=$work/run$1 robot_code
+    shift
+    mkdir -p "$out"
+    spooler >"$out/before.txt"
+    # Given verbatim through a file: wine would escape quotes inside arguments.
+    printf '"%s"%s' "$(winpath "$exe")" "${*:+ $*}" >"$out/command.txt"
+    say "running: $(cat "$out/command.txt")"
+    set +e
+    (cd "$prefix/drive_c" && WINEDEBUG=+eventlog wine "$(winpath "$fixtures/uirobot.exe")" --timeout "$timeout_ms" \
+        --out "$(winpath "$out/windows.txt")" "${robot_rules[@]}" --command-file "$(winpath "$out/command.txt")") \
+        >"$out/stdout.txt" 2>"$out/stderr.txt"
+    robot_code=$?
+    set -e
+    spooler >"$out/after.txt"
 
-say "spooler changes (- before, + after)"
-if diff "$work/before.txt" "$work/after.txt" >"$work/spooler.diff"; then
-    echo "(none)"
-else
-    grep '^[<>]' "$work/spooler.diff" | sed 's/^</-/; s/^>/+/'
-fi
-say "spooler after"
-cat "$work/after.txt"
+    code=$(sed -n 's/^exit code=//p' "$out/windows.txt" | tail -n1)
+    say "exit code"
+    if grep -q '^timeout ' "$out/windows.txt"; then
+        echo "none: still running after ${VESKREG_RUN_TIMEOUT:-60} s, ended by the robot"
+    else
+        echo "${code:-unknown (robot exit $robot_code)}"
+    fi
 
-say "event log"
-sed -nE 's/^([0-9a-f]+:)*(err|warn|trace):eventlog:[^ ]+ L"(.*)"(\.\.\.)?$/\2: \3\4/p' "$work/stderr.txt" |
-    sed 's/^err:/error:/; s/^warn:/warning:/; s/^trace:/information:/' |
-    perl -pe 's/\\(["\\nrt])/$1 eq "n" ? "\n" : $1 eq "r" ? "" : $1 eq "t" ? "\t" : $1/ge' >"$work/eventlog.txt"
-if [[ -s $work/eventlog.txt ]]; then cat "$work/eventlog.txt"; else echo "(none)"; fi
+    say "spooler changes (- before, + after)"
+    if diff "$out/before.txt" "$out/after.txt" >"$out/spooler.diff"; then
+        echo "(none)"
+    else
+        grep '^[<>]' "$out/spooler.diff" | sed 's/^</-/; s/^>/+/'
+    fi
+    say "spooler after"
+    cat "$out/after.txt"
 
-say "windows"
-if grep -q '^window ' "$work/windows.txt"; then
-    grep -v '^start \|^exit code=' "$work/windows.txt"
-else
-    echo "(none shown)"
-fi
+    say "event log"
+    sed -nE 's/^([0-9a-f]+:)*(err|warn|trace):eventlog:[^ ]+ L"(.*)"(\.\.\.)?$/\2: \3\4/p' "$out/stderr.txt" |
+        sed 's/^err:/error:/; s/^warn:/warning:/; s/^trace:/information:/' |
+        perl -pe 's/\\(["\\nrt])/$1 eq "n" ? "\n" : $1 eq "r" ? "" : $1 eq "t" ? "\t" : $1/ge' >"$out/eventlog.txt"
+    if [[ -s $out/eventlog.txt ]]; then cat "$out/eventlog.txt"; else echo "(none)"; fi
 
+    # The program's report on standard output (-verify), which it inherits from the robot.
+    say "standard output"
+    if [[ -s $out/stdout.txt ]]; then tr -d '\r' <"$out/stdout.txt"; else echo "(none)"; fi
+
+    say "windows"
+    if grep -q '^window ' "$out/windows.txt"; then
+        grep -v '^start \|^exit code=' "$out/windows.txt"
+    else
+        echo "(none shown)"
+    fi
+}
+
+# change @VERB ARGS...: a change to the prefix between runs.
+change() {
+    say "changing: $*"
+    case $1 in
+        @winver) scripts/wine_prefix.sh winver "$prefix" "${2:?@winver needs a version}" ;;
+        # The 32-bit command processor sees system32 as the 32-bit program does.
+        @delete) (cd "$prefix/drive_c" && WINEDEBUG=-all wine 'C:\windows\syswow64\cmd.exe' /c del "${2:?@delete needs a path}") ;;
+        *) echo "run.sh: unknown change $1 (@winver, @delete)" >&2; exit 2 ;;
+    esac
+}
+
+code=
+runs=0
+line=()
+for arg in "$@" --; do
+    if [[ $arg != -- ]]; then line+=("$arg"); continue; fi
+    if [[ ${line[0]:-} == @* ]]; then
+        change "${line[@]}"
+    elif ((runs == 0 || ${#line[@]})); then
+        runs=$((runs + 1))
+        run "$runs" ${line[@]+"${line[@]}"}
+    fi
+    line=()
+done
+
+# The last run's exit code.
 if [[ -n $code ]]; then exit $((code & 255)); else exit 1; fi

@@ -169,7 +169,15 @@ shot_error_step() {
         --rule "caption \"Folyant\" after $later click \"OK\"" --rule "$box click \"OK\"" -- "$exe" -addinstance
 }
 
-all=(about about_shift splash add_printer message_18 message_19 message_20 error_126 error_step)
+# -verify on an installation made without the port monitor: the report box lists the findings.
+shot_verify() {
+    fresh_prefix
+    product_installed
+    stage_monitor "$build/tests/portmonitor.dll"
+    shoot verify 'caption="Folyant"' --rule "caption \"Folyant\" after $later click \"OK\"" -- "$exe" -verify
+}
+
+all=(about about_shift splash add_printer message_18 message_19 message_20 error_126 error_step verify)
 wanted=("$@")
 ((${#wanted[@]})) || wanted=("${all[@]}")
 mkdir -p "$out"

@@ -45,6 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!registryOnly && at != line.npos && at + 13 < line.size()) value = line.substr(at + 14);
   value = adds ? value.substr(0, value.find('"')) : "";
   const bool fits = value.size() < kPrinterNameSize;
+  // -verify counts anywhere but inside the -printername= value, up to its closing quote.
+  const size_t valueEnd = at == line.npos ? line.npos : line.find('"', at + 14);
+  bool verify = false;
+  for (size_t f = line.find("-verify"); f != line.npos; f = line.find("-verify", f + 1)) {
+    verify = verify || at == line.npos || f < at + 13 || (valueEnd != line.npos && f > valueEnd);
+  }
+  assert(dispatch.verify == verify && dispatch.quiet == has("-quiet"));
   // The name ends within its buffer: at most 259 characters.
   assert(std::string_view(dispatch.printerName, kPrinterNameSize).find('\0') != std::string_view::npos);
   assert(dispatch.printerName == (fits ? value.substr(0, value.find('\0')) : "") &&

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -36,10 +37,29 @@ void FillPrinterName(std::string_view commandLine, const char* defaultName, Disp
   CopyName(dispatch.printerName, name);
 }
 
+// "-verify" anywhere but inside the -printername= value, which runs from the equals sign
+// to the double quote that ends the name as FillPrinterName reads it (or to the end).
+bool HasVerify(std::string_view commandLine) {
+  constexpr std::string_view kVerify = "-verify";
+  const size_t at = commandLine.find(kPrinterNameSwitch);
+  size_t valueStart = commandLine.size(), valueEnd = commandLine.size();
+  if (at != std::string_view::npos) {
+    valueStart = at + kPrinterNameSwitch.size();
+    valueEnd = std::min(commandLine.find('"', valueStart + 1), commandLine.size());
+  }
+  for (size_t found = commandLine.find(kVerify); found != std::string_view::npos;
+       found = commandLine.find(kVerify, found + 1)) {
+    if (found < valueStart || found > valueEnd) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void SelectOperation(std::string_view commandLine, Dispatch& dispatch) {
   auto has = [commandLine](std::string_view switchText) { return Has(commandLine, switchText); };
+  dispatch.verify = HasVerify(commandLine);
+  dispatch.quiet = has("-quiet");
 
   if (has("-stopautoname")) {
     dispatch.operation = Operation::StopAutoName;

@@ -31,6 +31,10 @@ struct Dispatch {
   int xps = 0;
   int monitorOnly = 0;
   const char* instanceName = nullptr;  // DeletePrinterInstance
+  // "-verify" outside the -printername= value: check the installation, or what the
+  // selected operation was asked to do, after it ran.
+  bool verify = false;
+  bool quiet = false;
 };
 
 // Tests the switches of `commandLine` (case-sensitive substrings of the whole text,

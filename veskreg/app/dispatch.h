@@ -8,7 +8,10 @@
 
 inline constexpr int32_t kExitNoOperation = 212;
 inline constexpr int32_t kExitMultipleProductPrinters = 1;
+// -verify found a problem.
+inline constexpr int32_t kExitProblemFound = 2;
 
-// Sets the install context from the dispatch, runs the selected operation and sets
-// ProcessExitCode for the end-of-process routine.
+// Sets the install context from the dispatch, runs the selected operation (then, with
+// -verify, checks what it was asked to do) and sets ProcessExitCode for the
+// end-of-process routine.
 void RunOperation(Dispatch& dispatch);

@@ -17,6 +17,11 @@ static_assert(kPostScriptEntriesLength == sizeof kPostScriptList - 2);
 
 }  // namespace
 
+const char* ResolvedDependentFile(const char* entry) {
+  constexpr char kStorePrefix[] = "ntprint|";
+  return std::strncmp(entry, kStorePrefix, sizeof kStorePrefix - 1) == 0 ? entry + sizeof kStorePrefix - 1 : entry;
+}
+
 DependentFileList PostScriptDependentFiles() {
   return DependentFileList{kPostScriptList, static_cast<uint32_t>(sizeof kPostScriptList)};
 }
@@ -30,4 +35,22 @@ uint32_t MergePostScriptList(const uint8_t* stored, uint32_t size, uint8_t (&mer
   // A stored list that lacks its own terminators still ends the merged list properly.
   if (size != 0 && stored[size - 1] != 0) ++length;
   return length;
+}
+
+namespace {
+
+// The bytes of the entries up to, not including, the empty entry that ends the list; a
+// list without one runs to its end.
+uint32_t EntriesLength(const uint8_t* list, uint32_t size) {
+  for (uint32_t at = 0; at < size; ++at) {
+    if (list[at] == 0 && (at == 0 || list[at - 1] == 0)) return at;
+  }
+  return size;
+}
+
+}  // namespace
+
+bool SameDependentFiles(const uint8_t* first, uint32_t firstSize, const uint8_t* second, uint32_t secondSize) {
+  const uint32_t length = EntriesLength(first, firstSize);
+  return length == EntriesLength(second, secondSize) && std::memcmp(first, second, length) == 0;
 }

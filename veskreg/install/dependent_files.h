@@ -11,6 +11,10 @@ struct DependentFileList {
   uint32_t length;
 };
 
+// The file an entry names: Windows 10 lists some of its own driver files as
+// "ntprint|NAME", which lie in the driver directory as NAME.
+const char* ResolvedDependentFile(const char* entry);
+
 // The list a PostScript driver installation hands the spooler.
 DependentFileList PostScriptDependentFiles();
 
@@ -26,3 +30,7 @@ inline constexpr uint32_t kMergeCapacity = kPostScriptEntriesLength + kStoredExt
 // of names); the PostScript list alone when nothing was read (`stored` null) or more than
 // fits. Returns the data length.
 uint32_t MergePostScriptList(const uint8_t* stored, uint32_t size, uint8_t (&merged)[kMergeCapacity]);
+
+// True when two stored lists name the same entries in the same order; what follows the
+// empty entry that ends a list (further NULs) does not count.
+bool SameDependentFiles(const uint8_t* first, uint32_t firstSize, const uint8_t* second, uint32_t secondSize);

@@ -182,9 +182,20 @@ DependentFileList DependentFilesForInstall(int postScript, int xps) {
   return ListOf(kNativeList);
 }
 
-void UpdateDependentFiles(int postScript, int xps) {
-  char path[260];
+void DriverKeyPath(char (&path)[kDriverKeyPathSize], int postScript, int xps) {
   std::snprintf(path, sizeof path, "%s%s", CurrentPlatformTarget().driverKeyPrefix, DriverNameForKind(postScript, xps));
+}
+
+DependentFileList DependentFilesToWrite(os::RegistryKey driverKey, int postScript, int xps,
+                                        uint8_t (&merged)[kMergeCapacity]) {
+  if (postScript)
+    return DependentFileList{reinterpret_cast<const char*>(merged), MergeStoredPostScriptList(driverKey, merged)};
+  return xps ? XpsDependentFilesForThisWindows() : ListOf(kNativeList);
+}
+
+void UpdateDependentFiles(int postScript, int xps) {
+  char path[kDriverKeyPathSize];
+  DriverKeyPath(path, postScript, xps);
 
   os::RegistryKey opened = nullptr;
   int32_t status = os::RegOpenKeyExA(os::HkeyLocalMachine(), path, 0, kOpenForUpdate, &opened);
@@ -195,17 +206,8 @@ void UpdateDependentFiles(int postScript, int xps) {
   os::OwnedRegistryKey key(opened);
 
   static uint8_t merged[kMergeCapacity];
-  const uint8_t* data = nullptr;
-  uint32_t length = 0;
-  if (postScript) {
-    length = MergeStoredPostScriptList(key.get(), merged);
-    data = merged;
-  } else {
-    DependentFileList list = xps ? XpsDependentFilesForThisWindows() : ListOf(kNativeList);
-    data = reinterpret_cast<const uint8_t*>(list.data);
-    length = list.length;
-  }
-
-  status = os::RegSetValueExA(key.get(), "Dependent Files", os::kRegMultiSz, data, length);
+  const DependentFileList list = DependentFilesToWrite(key.get(), postScript, xps, merged);
+  status = os::RegSetValueExA(key.get(), "Dependent Files", os::kRegMultiSz,
+                              reinterpret_cast<const uint8_t*>(list.data), list.length);
   if (status != 0) LogAppEvent(os::kEventlogErrorType, "UpdateDependentFiles, failed to write to registry %d", status);
 }

@@ -241,10 +241,8 @@ void CheckDependentFiles(const char* list) {
   size_t length = std::strlen(environmentDirectory);
   environmentDirectory[length >= 2 ? length - 2 : 0] = '\0';
 
-  constexpr const char kStorePrefix[] = "ntprint|";
   for (const char* entry = list; *entry != '\0'; entry += std::strlen(entry) + 1) {
-    const char* name = entry;
-    if (std::strncmp(name, kStorePrefix, sizeof kStorePrefix - 1) == 0) name += sizeof kStorePrefix - 1;
+    const char* name = ResolvedDependentFile(entry);
     Path path;
     if (JoinWhole(path, directory, name)) {
       CheckIfFileExists(path);

@@ -89,17 +89,28 @@ size_t ItemIdListSize(os::ConstItemIdList list) {
   return size + 2;
 }
 
+bool GetSendToFolder(char (&folder)[kSendToPathSize]) {
+  os::ItemIdList folderList = nullptr;
+  if (!os::Succeeded(os::SHGetSpecialFolderLocation(nullptr, os::kCsidlSendTo, &folderList))) return false;
+  os::OwnedItemIdList location(folderList);
+  if (!location) return false;
+  // A path of its own first, so that a failure leaves the caller's buffer as it was.
+  char path[kPathSize] = {};
+  if (!os::SHGetPathFromIDListA(location.get(), path)) return false;
+  std::memcpy(folder, path, sizeof path);
+  return true;
+}
+
+bool ShortcutPathIn(const char (&folder)[kSendToPathSize], const char* printerName, char (&path)[kSendToPathSize + 1]) {
+  path[0] = '\0';
+  JoinSendToPath(folder, printerName, path);
+  return EndWithLinkExtension(path);
+}
+
 void BuildSendToPath(const char* fileName, char* buffer) {
   if (fileName == nullptr || buffer == nullptr) return;
-  os::ItemIdList folderList = nullptr;
-  if (!os::Succeeded(os::SHGetSpecialFolderLocation(nullptr, os::kCsidlSendTo, &folderList))) return;
-  os::OwnedItemIdList folder(folderList);
-  if (!folder) return;
-  // The folder's path goes to a buffer of its own, so that a name that does not fit
-  // leaves the caller's buffer as it was.
   char folderPath[kPathSize] = {};
-  if (!os::SHGetPathFromIDListA(folder.get(), folderPath)) return;
-  JoinSendToPath(folderPath, fileName, buffer);
+  if (GetSendToFolder(folderPath)) JoinSendToPath(folderPath, fileName, buffer);
 }
 
 os::ItemIdList FindPrinterShellItem(const char* printerName, os::MallocHandle allocator) {

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "platform/types.h"
+
 namespace os {
 
 inline constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
@@ -16,5 +18,15 @@ uint32_t GetFileAttributesA(const char* path);
 // OpenFile(path, OF_EXIST): opens and closes the file; true when it exists. Like the
 // real call it cannot take a path of 128 characters or more.
 bool FileExists(const char* path);
+
+// Standard output, where an installer that started the program captures a report. A GUI
+// program has a usable one only when its starter redirected it: null otherwise.
+inline constexpr uint32_t kStdOutputHandle = static_cast<uint32_t>(-11);
+KernelHandle GetStdHandle(uint32_t which);
+// What a handle leads to: a file on disk, a character device (a console) or a pipe.
+inline constexpr uint32_t kFileTypeDisk = 1;
+inline constexpr uint32_t kFileTypePipe = 3;
+uint32_t GetFileType(KernelHandle file);
+bool WriteFile(KernelHandle file, const char* text, uint32_t size);
 
 }  // namespace os

@@ -24,6 +24,7 @@ struct PrinterInfo2View {
   const char* printerName = nullptr;
   const char* driverName = nullptr;
   const char* portName = nullptr;
+  const char* printProcessor = nullptr;
   uint32_t attributes = 0;
 };
 PrinterInfo2View PrinterInfo2At(const uint8_t* block, uint32_t index);
@@ -69,8 +70,13 @@ bool DeletePrinterDriverA(const char* serverName, const char* environment, const
 // too small a buffer it fails with 122 and sets *needed.
 bool GetPrinterDriverA(PrinterHandle printer, const char* environment, uint32_t level, uint8_t* buffer,
                        uint32_t bufferSize, uint32_t* needed);
-// pName of the DRIVER_INFO_1 record at the head of a block GetPrinterDriverA filled.
-const char* DriverInfo1Name(const uint8_t* block);
+// pName of the index-th DRIVER_INFO_1 record of a block GetPrinterDriverA or
+// EnumPrinterDriversA filled.
+const char* DriverInfo1Name(const uint8_t* block, uint32_t index = 0);
+// EnumPrinterDriversA(no server, environment, level 1): the drivers installed for one
+// environment. With too small a buffer it fails with 122 and sets *needed.
+bool EnumPrinterDriversA(const char* environment, uint32_t level, uint8_t* buffer, uint32_t bufferSize,
+                         uint32_t* needed, uint32_t* returned);
 // The DRIVER_INFO_2 record (24 bytes on 32-bit Windows) at the head of a level-2 block.
 inline constexpr uint32_t kDriverInfo2Size = 24;
 struct DriverInfo2View {
@@ -93,6 +99,15 @@ struct MonitorInfo2 {
 bool EnumMonitorsA(const char* serverName, uint32_t level, uint8_t* buffer, uint32_t bufferSize, uint32_t* needed,
                    uint32_t* returned);
 MonitorInfo2 MonitorInfo2At(const uint8_t* block, uint32_t index);
+// EnumPortsA(no server, level 2): every port with the monitor that serves it (PORT_INFO_2,
+// 20 bytes each on 32-bit Windows). With too small a buffer it fails with 122.
+inline constexpr uint32_t kPortInfo2Size = 20;
+bool EnumPortsA(uint32_t level, uint8_t* buffer, uint32_t bufferSize, uint32_t* needed, uint32_t* returned);
+struct PortInfo2View {
+  const char* portName = nullptr;
+  const char* monitorName = nullptr;
+};
+PortInfo2View PortInfo2At(const uint8_t* block, uint32_t index);
 bool AddMonitorA(const char* serverName, uint32_t level, const MonitorInfo2& monitor);
 bool DeleteMonitorA(const char* serverName, const char* environment, const char* monitorName);
 

@@ -18,6 +18,7 @@ using WindowHandle = WindowObject*;
 
 // Win32 error codes the logic names.
 inline constexpr uint32_t kErrorModNotFound = 126;
+inline constexpr uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr uint32_t kRpcServerUnavailable = 1722;
 inline constexpr uint32_t kErrorPrintMonitorAlreadyInstalled = 3006;
 
@@ -28,6 +29,8 @@ inline constexpr uint16_t kEventlogInformationType = 4;
 
 // Message box styles and answers.
 inline constexpr uint32_t kMbIconError = 0x00000010;
+inline constexpr uint32_t kMbIconWarning = 0x00000030;
+inline constexpr uint32_t kMbIconInformation = 0x00000040;
 inline constexpr uint32_t kMbSystemModal = 0x00001000;
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;

@@ -11,6 +11,7 @@ namespace os {
 static_assert(sizeof(PRINTER_INFO_2A) == kPrinterInfo2Size, "32-bit record layout");
 static_assert(sizeof(MONITOR_INFO_2A) == kMonitorInfo2Size, "32-bit record layout");
 static_assert(sizeof(DRIVER_INFO_2A) == kDriverInfo2Size, "32-bit record layout");
+static_assert(sizeof(PORT_INFO_2A) == kPortInfo2Size, "32-bit record layout");
 
 using substitution::Fails;
 using substitution::Resource;
@@ -22,9 +23,10 @@ char* Text(const char* text) { return const_cast<char*>(text); }
 // The spooler's library is bound at run time, by full path from the system directory:
 // WINSPOOL.DRV is not one of the libraries Windows always takes from there, so an import
 // of it would be looked for first beside the program, often a folder a user can write to.
-#define VESKREG_SPOOLER_CALLS(X)                                                                                      \
-  X(EnumPrintersA) X(OpenPrinterA) X(ClosePrinter) X(DeletePrinter) X(AddPrinterA) X(AddPrinterDriverA)               \
-  X(DeletePrinterDriverA) X(GetPrinterDriverA) X(EnumMonitorsA) X(AddMonitorA) X(DeleteMonitorA)
+#define VESKREG_SPOOLER_CALLS(X)                                                                               \
+  X(EnumPrintersA)                                                                                             \
+  X(OpenPrinterA) X(ClosePrinter) X(DeletePrinter) X(AddPrinterA) X(AddPrinterDriverA) X(DeletePrinterDriverA) \
+      X(GetPrinterDriverA) X(EnumPrinterDriversA) X(EnumMonitorsA) X(EnumPortsA) X(AddMonitorA) X(DeleteMonitorA)
 
 struct SpoolerLibrary {
 #define VESKREG_DECLARE(name) decltype(&::name) name = nullptr;
@@ -43,7 +45,7 @@ SpoolerLibrary LoadSpoolerLibrary() {
   HMODULE module = ::LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (module == nullptr) return library;
   library.complete = true;
-#define VESKREG_BIND(name)                                                                        \
+#define VESKREG_BIND(name)                                                                                      \
   library.name = reinterpret_cast<decltype(&::name)>(reinterpret_cast<void*>(::GetProcAddress(module, #name))); \
   library.complete = library.complete && library.name != nullptr;
   VESKREG_SPOOLER_CALLS(VESKREG_BIND)
@@ -79,7 +81,8 @@ bool EnumPrintersA(uint32_t flags, const char* name, uint32_t level, uint8_t* bu
 
 PrinterInfo2View PrinterInfo2At(const uint8_t* block, uint32_t index) {
   const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(block) + index;
-  return PrinterInfo2View{info->pPrinterName, info->pDriverName, info->pPortName, info->Attributes};
+  return PrinterInfo2View{info->pPrinterName, info->pDriverName, info->pPortName, info->pPrintProcessor,
+                          info->Attributes};
 }
 
 bool OpenPrinterA(const char* printerName, PrinterHandle* printer, uint32_t desiredAccess) {
@@ -160,12 +163,27 @@ bool GetPrinterDriverA(PrinterHandle printer, const char* environment, uint32_t 
   if (spooler == nullptr) return false;
   DWORD neededBytes = 0;
   BOOL ok = spooler->GetPrinterDriverA(reinterpret_cast<HANDLE>(printer), Text(environment), level, buffer, bufferSize,
-                                &neededBytes);
+                                       &neededBytes);
   if (needed != nullptr) *needed = neededBytes;
   return ok != FALSE;
 }
 
-const char* DriverInfo1Name(const uint8_t* block) { return reinterpret_cast<const DRIVER_INFO_1A*>(block)->pName; }
+const char* DriverInfo1Name(const uint8_t* block, uint32_t index) {
+  return (reinterpret_cast<const DRIVER_INFO_1A*>(block) + index)->pName;
+}
+
+bool EnumPrinterDriversA(const char* environment, uint32_t level, uint8_t* buffer, uint32_t bufferSize,
+                         uint32_t* needed, uint32_t* returned) {
+  if (Fails("EnumPrinterDriversA", nullptr, environment, bufferSize)) return false;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return false;
+  DWORD neededBytes = 0;
+  DWORD count = 0;
+  BOOL ok = spooler->EnumPrinterDriversA(nullptr, Text(environment), level, buffer, bufferSize, &neededBytes, &count);
+  *needed = neededBytes;
+  *returned = count;
+  return ok != FALSE;
+}
 
 DriverInfo2View DriverInfo2At(const uint8_t* block) {
   const auto* info = reinterpret_cast<const DRIVER_INFO_2A*>(block);
@@ -189,6 +207,23 @@ bool EnumMonitorsA(const char* serverName, uint32_t level, uint8_t* buffer, uint
 MonitorInfo2 MonitorInfo2At(const uint8_t* block, uint32_t index) {
   const auto* info = reinterpret_cast<const MONITOR_INFO_2A*>(block) + index;
   return MonitorInfo2{info->pName, substitution::MonitorEnvironment(info->pEnvironment), info->pDLLName};
+}
+
+bool EnumPortsA(uint32_t level, uint8_t* buffer, uint32_t bufferSize, uint32_t* needed, uint32_t* returned) {
+  if (Fails("EnumPortsA", nullptr, nullptr, bufferSize)) return false;
+  const SpoolerLibrary* spooler = Spooler();
+  if (spooler == nullptr) return false;
+  DWORD neededBytes = 0;
+  DWORD count = 0;
+  BOOL ok = spooler->EnumPortsA(nullptr, level, buffer, bufferSize, &neededBytes, &count);
+  *needed = neededBytes;
+  *returned = count;
+  return ok != FALSE;
+}
+
+PortInfo2View PortInfo2At(const uint8_t* block, uint32_t index) {
+  const auto* info = reinterpret_cast<const PORT_INFO_2A*>(block) + index;
+  return PortInfo2View{info->pPortName, info->pMonitorName};
 }
 
 bool AddMonitorA(const char* serverName, uint32_t level, const MonitorInfo2& monitor) {

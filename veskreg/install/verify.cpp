@@ -1,0 +1,446 @@
+#include "install/verify.h"
+
+#include <cstring>
+
+#include "core/diagnostics.h"
+#include "core/install_context.h"
+#include "core/platform_predicates.h"
+#include "core/text_buffers.h"
+#include "install/driver_files.h"
+#include "install/port_monitor.h"
+#include "install/product_printers.h"
+#include "install/send_to.h"
+#include "install/settings_keys.h"
+#include "platform/files.h"
+#include "platform/handles.h"
+#include "platform/kernel.h"
+#include "platform/registry.h"
+#include "platform/spooler.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr const char* kProductPort = "PDFFILE:";
+constexpr const char* kFilePort = "FILE:";
+constexpr const char* kPrintProcessor = "winprint";
+constexpr const char* kBoxCaption = "Folyant";
+// More findings than this, a few lines each when wrapped, would not fit a box on the
+// screen; the rest are in the event log.
+constexpr size_t kBoxFindings = 10;
+constexpr uint32_t kPathSize = 520;
+constexpr uint32_t kErrorNotEnoughMemory = 8;
+
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+bool Same(const char* first, const char* second) {
+  return first != nullptr && second != nullptr && os::lstrcmpiA(first, second) == 0;
+}
+bool Exists(const char* path) {
+  const uint32_t attributes = os::GetFileAttributesA(path);
+  return attributes != os::kInvalidFileAttributes && (attributes & os::kFileAttributeDirectory) == 0;
+}
+// The system (or Windows) directory + the rest; false when either cannot be had whole.
+bool SystemPath(char (&path)[kPathSize], const char* rest, bool windowsDirectory = false) {
+  char directory[kPathSize];
+  const uint32_t length = windowsDirectory ? os::GetSystemWindowsDirectoryA(directory, kPathSize)
+                                           : os::GetSystemDirectoryA(directory, kPathSize);
+  return length != 0 && length < kPathSize && JoinWhole(path, directory, rest);
+}
+
+// The switches that repair a finding, with the run's own -x64.
+std::string Repair(const std::string& switches) {
+  return "; repair: " + std::string(TargetX64 ? "-x64 " : "") + switches;
+}
+
+// The driver kinds the installation makes, as the flags DriverNameForKind takes.
+struct Kind {
+  int postScript;
+  int xps;
+  const char* addSwitch;
+  const char* updateSwitch;
+};
+constexpr Kind kKinds[] = {{0, 0, "-addprinter", "-updatedependentfiles"},
+                           {1, 0, "-addpsprinter", "-updatepsdependentfiles"},
+                           {0, 1, "-addxpsprinter", "-updatexpsdependentfiles"}};
+constexpr int kKindCount = 3;
+
+// The kind whose driver has that name; -1 for any other driver (an OEM edition's).
+int KindOf(const char* driverName) {
+  for (int kind = 0; kind < kKindCount; ++kind) {
+    if (Same(driverName, DriverNameForKind(kKinds[kind].postScript, kKinds[kind].xps))) return kind;
+  }
+  return -1;
+}
+
+std::string AddPrinterRepair(int kind, const std::string& printerName) {
+  if (kind < 0) return "";
+  return Repair(std::string(kKinds[kind].addSwitch) + " -printername=" + Quoted(printerName));
+}
+
+// One spooler enumeration, asked for its size first; `error` is what the spooler said
+// when it did not answer.
+struct Listing {
+  os::OwnedLocalBlock block;
+  uint32_t count = 0;
+  uint32_t error = 0;
+  const uint8_t* data() const { return static_cast<const uint8_t*>(block.get()); }
+};
+
+template <typename Enumerate>
+Listing List(Enumerate enumerate) {
+  Listing listing;
+  uint32_t needed = 0;
+  uint32_t returned = 0;
+  if (!enumerate(nullptr, 0, &needed, &returned)) {
+    listing.error = os::GetLastError();
+    if (listing.error != os::kErrorInsufficientBuffer) return listing;
+    listing.error = 0;
+  }
+  if (needed == 0) return listing;
+  listing.block = os::OwnedLocalBlock(os::LocalAlloc(os::kLmemZeroInit, needed));
+  if (!listing.block) {
+    listing.error = kErrorNotEnoughMemory;
+  } else if (!enumerate(static_cast<uint8_t*>(listing.block.get()), needed, &needed, &returned)) {
+    listing.error = os::GetLastError();
+  } else {
+    listing.count = returned;
+  }
+  return listing;
+}
+
+Listing ListPrinters() {
+  return List([](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
+    return os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, block, size, needed, returned);
+  });
+}
+
+Listing ListDrivers() {
+  return List([](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
+    return os::EnumPrinterDriversA(SpoolerEnvironment, 1, block, size, needed, returned);
+  });
+}
+
+bool Registered(const Listing& drivers, const char* driverName) {
+  for (uint32_t i = 0; i < drivers.count; ++i) {
+    if (Same(os::DriverInfo1Name(drivers.data(), i), driverName)) return true;
+  }
+  return false;
+}
+
+struct Finding {
+  bool note;
+  std::string text;
+};
+
+class Check {
+ public:
+  explicit Check(const VerifyRequest& request) : request_(request) {}
+  std::vector<Finding> Run();
+
+ private:
+  void Problem(std::string text) { findings_.push_back({false, std::move(text)}); }
+  void Note(std::string text) { findings_.push_back({true, std::move(text)}); }
+  // False, with the one finding that says so, when the spooler did not answer.
+  bool Answered(const Listing& listing, const char* what);
+  bool Monitor();
+  void ProductPrinters(const std::string* only);
+  void Driver(int kind, bool reportMissing);
+  void AllDeleted();
+  void AutoNameStopped();
+
+  const VerifyRequest& request_;
+  std::vector<Finding> findings_;
+  Listing printers_;
+  char sendTo_[kSendToPathSize] = {};
+  bool haveSendTo_ = false;
+};
+
+std::vector<Finding> Check::Run() {
+  printers_ = ListPrinters();
+  if (!Answered(printers_, "printers")) return findings_;
+  haveSendTo_ = GetSendToFolder(sendTo_);
+  switch (request_.scope) {
+    case VerifyScope::Installation:
+      if (Monitor()) ProductPrinters(nullptr);
+      break;
+    case VerifyScope::Printer:
+      if (request_.printerName.empty()) {
+        Problem("printer name: empty or longer than 259 characters, so no printer was installed");
+      } else if (Monitor()) {
+        ProductPrinters(&request_.printerName);
+      }
+      break;
+    case VerifyScope::Monitor:
+      Monitor();
+      break;
+    case VerifyScope::DependentFiles:
+      Driver(KindOf(DriverNameForKind(request_.postScript, request_.xps)), true);
+      break;
+    case VerifyScope::AllDeleted:
+      AllDeleted();
+      break;
+    case VerifyScope::InstanceDeleted:
+      for (uint32_t i = 0; i < printers_.count; ++i) {
+        if (Same(os::PrinterInfo2At(printers_.data(), i).printerName, request_.printerName.c_str())) {
+          Problem("printer " + Quoted(request_.printerName) + ": still installed after " + request_.operationSwitch +
+                  Repair(request_.operationSwitch));
+        }
+      }
+      break;
+    case VerifyScope::AutoNameStopped:
+      AutoNameStopped();
+      break;
+  }
+  return findings_;
+}
+
+bool Check::Answered(const Listing& listing, const char* what) {
+  if (listing.error == 0) return true;
+  if (listing.error == os::kRpcServerUnavailable) {
+    Problem("spooler: the spooler service is not running (error 1722); start it and run the check again");
+  } else {
+    Problem(std::string("spooler: the ") + what + " cannot be listed, error " + std::to_string(listing.error));
+  }
+  return false;
+}
+
+// "Folyant Port" on "folyantm7.dll", the library where the spooler loads it from, and
+// the port it serves.
+bool Check::Monitor() {
+  Listing monitors = List([](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
+    return os::EnumMonitorsA(nullptr, 2, block, size, needed, returned);
+  });
+  if (!Answered(monitors, "port monitors")) return false;
+  bool current = false;
+  const char* other = nullptr;
+  for (uint32_t i = 0; i < monitors.count; ++i) {
+    const os::MonitorInfo2 monitor = os::MonitorInfo2At(monitors.data(), i);
+    if (monitor.name == nullptr || std::strcmp(monitor.name, kMonitorName) != 0) continue;
+    if (Same(monitor.dllName, kMonitorLibrary)) {
+      current = true;
+    } else {
+      other = monitor.dllName != nullptr ? monitor.dllName : "";
+    }
+  }
+  const std::string object = std::string("port monitor ") + Quoted(kMonitorName) + ": ";
+  // The spooler loads it from the machine's own system directory, which a 32-bit program
+  // under WOW64 sees as "Sysnative" (its system32 is SysWOW64; Windows XP x64 has no such
+  // name without an update).
+  char library[kPathSize] = {}, native[kPathSize];
+  SystemPath(library, "\\folyantm7.dll");
+  const bool libraryThere =
+      IsWow64() != 0 ? SystemPath(native, "\\Sysnative\\folyantm7.dll", true) && Exists(native) : Exists(library);
+  if (!libraryThere) Problem(object + "library " + library + " missing (the product's files must be installed again)");
+  if (!current) {
+    Problem(object + (other == nullptr ? "not installed" : "on " + Quoted(other) + ", not " + Quoted(kMonitorLibrary)) +
+            Repair("-regaddprinter -addmonitor"));
+    return true;
+  }
+  if (!libraryThere) return true;
+  Listing ports = List([](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
+    return os::EnumPortsA(2, block, size, needed, returned);
+  });
+  if (!Answered(ports, "ports")) return false;
+  bool served = false;
+  for (uint32_t i = 0; i < ports.count && !served; ++i) {
+    const os::PortInfo2View port = os::PortInfo2At(ports.data(), i);
+    served = Same(port.portName, kProductPort) && (port.monitorName == nullptr || Same(port.monitorName, kMonitorName));
+  }
+  if (!served) Problem(std::string("port ") + Quoted(kProductPort) + ": not served by " + Quoted(kMonitorName));
+  return true;
+}
+
+// Every product printer (or only the named one) in the one enumeration; the files of
+// each driver kind in use once, however many printers use it.
+void Check::ProductPrinters(const std::string* only) {
+  Listing drivers = ListDrivers();
+  if (!Answered(drivers, "drivers")) return;
+  bool kindInUse[kKindCount] = {};
+  bool seen = false;
+  for (uint32_t i = 0; i < printers_.count; ++i) {
+    const os::PrinterInfo2View printer = os::PrinterInfo2At(printers_.data(), i);
+    const int kind = KindOf(printer.driverName);
+    const bool product =
+        kind >= 0 || IsProductDriverName(printer.driverName) || Same(printer.printerName, kImagePrinterName);
+    if (only != nullptr ? !Same(printer.printerName, only->c_str()) : !product) continue;
+    seen = true;
+    const std::string name = Text(printer.printerName);
+    const std::string object = "printer " + Quoted(name) + ": ";
+    const std::string repair = AddPrinterRepair(kind, name);
+    if (!Same(printer.portName, kProductPort)) {
+      Problem(object + "on " +
+              (Same(printer.portName, kFilePort)
+                   ? "FILE:, not PDFFILE: (the port monitor was missing when it was created)"
+                   : Quoted(Text(printer.portName)) + ", not PDFFILE:") +
+              repair);
+    }
+    if (!Same(printer.printProcessor, kPrintProcessor)) {
+      Problem(object + "print processor " + Quoted(Text(printer.printProcessor)) + ", not " + Quoted(kPrintProcessor) +
+              repair);
+    }
+    if (!Registered(drivers, printer.driverName)) {
+      Problem(object + "driver " + Quoted(Text(printer.driverName)) + " not installed for " + SpoolerEnvironment +
+              repair);
+    } else if (kind >= 0) {
+      kindInUse[kind] = true;
+    }
+    char link[kSendToPathSize + 1];
+    if (haveSendTo_ && ShortcutPathIn(sendTo_, printer.printerName, link) && !Exists(link)) {
+      Note(object + "no Send To shortcut" + repair);
+    }
+  }
+  if (!seen && only != nullptr) {
+    Problem("printer " + Quoted(*only) + ": not installed" +
+            AddPrinterRepair(KindOf(DriverNameForKind(request_.postScript, request_.xps)), *only));
+  } else if (!seen) {
+    Problem("printers: no product printer is installed" + AddPrinterRepair(2, kDefaultPrinterName));
+  }
+  for (int kind = 0; kind < kKindCount; ++kind) {
+    if (kindInUse[kind]) Driver(kind, false);
+  }
+}
+
+// The driver's files in the driver directory, and "Dependent Files" as the installation
+// writes it for the kind on this Windows.
+void Check::Driver(int kind, bool reportMissing) {
+  const Kind& flags = kKinds[kind];
+  const std::string object = "driver " + Quoted(DriverNameForKind(flags.postScript, flags.xps)) + ": ";
+  char keyPath[kDriverKeyPathSize];
+  DriverKeyPath(keyPath, flags.postScript, flags.xps);
+  os::RegistryKey opened = nullptr;
+  if (os::RegOpenKeyExA(os::HkeyLocalMachine(), keyPath, 0, os::kKeyRead, &opened) != 0) {
+    if (reportMissing) Problem(object + "not installed for " + SpoolerEnvironment + Repair(flags.addSwitch));
+    return;
+  }
+  os::OwnedRegistryKey key(opened);
+  static uint8_t merged[kMergeCapacity];
+  const DependentFileList expected = DependentFilesToWrite(key.get(), flags.postScript, flags.xps, merged);
+
+  char directory[kPathSize];
+  if (SystemPath(directory, CurrentPlatformTarget().driverDirectorySuffix)) {
+    const DriverFileNames files = DriverFilesForKind(flags.postScript, flags.xps);
+    const char* names[] = {files.driverLibrary, files.dataFile, files.configFile, files.helpFile};
+    auto present = [&](const char* name) {
+      char path[kPathSize];
+      if (!JoinWhole(path, directory, name) || !Exists(path)) Problem(object + "file missing: " + directory + name);
+    };
+    for (const char* name : names) present(name);
+    for (uint32_t at = 0; at < expected.length && expected.data[at] != '\0';
+         at += static_cast<uint32_t>(strnlen(expected.data + at, expected.length - at)) + 1) {
+      present(ResolvedDependentFile(expected.data + at));
+    }
+  }
+
+  static uint8_t stored[kMergeCapacity];
+  uint32_t size = sizeof stored;
+  uint32_t type = 0;
+  if (os::RegQueryValueExA(key.get(), "Dependent Files", &type, stored, &size) != 0 || type != os::kRegMultiSz ||
+      !SameDependentFiles(stored, size, reinterpret_cast<const uint8_t*>(expected.data), expected.length)) {
+    Problem(object + "\"Dependent Files\" is not the list this Windows needs" + Repair(flags.updateSwitch));
+  }
+}
+
+void Check::AllDeleted() {
+  for (uint32_t i = 0; i < printers_.count; ++i) {
+    const os::PrinterInfo2View printer = os::PrinterInfo2At(printers_.data(), i);
+    if (IsProductDriverName(printer.driverName)) {
+      Problem("printer " + Quoted(Text(printer.printerName)) + ": still installed after -deleteprinter" +
+              Repair("-deleteprinter"));
+    }
+  }
+  Listing drivers = ListDrivers();
+  if (!Answered(drivers, "drivers")) return;
+  for (const std::string& driver : request_.removedDrivers) {
+    if (Registered(drivers, driver.c_str())) {
+      Problem("driver " + Quoted(driver) + ": still installed for " + SpoolerEnvironment + " after -deleteprinter");
+    }
+  }
+  for (const std::string& name : request_.removedPrinters) {
+    char link[kSendToPathSize + 1];
+    if (haveSendTo_ && ShortcutPathIn(sendTo_, name.c_str(), link) && Exists(link)) {
+      Note("printer " + Quoted(name) + ": Send To shortcut left after -deleteprinter");
+    }
+  }
+}
+
+// "PDFDefaultFileName" a blank in the user keys of "Folyant", "Glimmora" and every
+// other product printer, as -stopautoname writes it.
+void Check::AutoNameStopped() {
+  std::vector<std::string> names = {kDefaultPrinterName, kImagePrinterName};
+  for (uint32_t i = 0; i < printers_.count; ++i) {
+    const os::PrinterInfo2View printer = os::PrinterInfo2At(printers_.data(), i);
+    if (IsProductDriverName(printer.driverName) && !Same(printer.printerName, kDefaultPrinterName) &&
+        !Same(printer.printerName, kImagePrinterName)) {
+      names.push_back(Text(printer.printerName));
+    }
+  }
+  for (const std::string& name : names) {
+    char path[kKeyPathSize];
+    uint8_t value[4] = {};
+    uint32_t size = sizeof value;
+    uint32_t type = 0;
+    os::RegistryKey opened = nullptr;
+    if (JoinWhole(path, kSettingsKeyPrefix, name.c_str()) &&
+        os::RegOpenKeyExA(os::HkeyCurrentUser(), path, 0, os::kKeyRead, &opened) == 0) {
+      os::OwnedRegistryKey key(opened);
+      if (os::RegQueryValueExA(key.get(), "PDFDefaultFileName", &type, value, &size) != 0) size = 0;
+    } else {
+      size = 0;
+    }
+    if (type != os::kRegSz || size != 2 || value[0] != ' ' || value[1] != '\0') {
+      Problem("settings " + Quoted(name) + ": \"PDFDefaultFileName\" is not the blank -stopautoname writes" +
+              Repair("-stopautoname"));
+    }
+  }
+}
+
+std::string Counted(size_t count, const char* what) {
+  return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+void RememberProductPrinters(VerifyRequest& request) {
+  const Listing printers = ListPrinters();
+  for (uint32_t i = 0; i < printers.count; ++i) {
+    const os::PrinterInfo2View printer = os::PrinterInfo2At(printers.data(), i);
+    if (!IsProductDriverName(printer.driverName)) continue;
+    request.removedPrinters.push_back(Text(printer.printerName));
+    bool known = false;
+    for (const std::string& driver : request.removedDrivers) known = known || Same(driver.c_str(), printer.driverName);
+    if (!known) request.removedDrivers.push_back(Text(printer.driverName));
+  }
+}
+
+bool VerifyInstallation(const VerifyRequest& request) {
+  const std::vector<Finding> findings = Check(request).Run();
+  size_t problems = 0;
+  for (const Finding& finding : findings) problems += finding.note ? 0 : 1;
+
+  // Written to standard output only where an installer can capture it: a GUI program
+  // started from a console has none, and a console window is never opened for it.
+  const os::KernelHandle output = os::GetStdHandle(os::kStdOutputHandle);
+  const uint32_t outputType = output != nullptr ? os::GetFileType(output) : 0;
+  const bool captured = outputType == os::kFileTypeDisk || outputType == os::kFileTypePipe;
+  std::string listed;
+  for (size_t i = 0; i < findings.size(); ++i) {
+    const std::string line = (findings[i].note ? "note: " : "") + findings[i].text;
+    if (captured) {
+      const std::string text = line + "\r\n";
+      os::WriteFile(output, text.c_str(), static_cast<uint32_t>(text.size()));
+    }
+    LogAppEvent(os::kEventlogWarningType, "%s", line.c_str());
+    if (i < kBoxFindings) listed += "\n\n" + line;
+  }
+  if (findings.size() > kBoxFindings) {
+    listed += "\n\n... and " + std::to_string(findings.size() - kBoxFindings) + " more in the event log";
+  }
+  if (!request.quiet) {
+    const size_t notes = findings.size() - problems;
+    std::string text = "The check found " + (problems != 0 ? Counted(problems, "problem") : "no problem") +
+                       (notes != 0 ? ", " + Counted(notes, "note") : "") + (findings.empty() ? "." : ":" + listed);
+    os::MessageBoxA(nullptr, text.c_str(), kBoxCaption,
+                    os::kMbSystemModal | (problems != 0 ? os::kMbIconWarning : os::kMbIconInformation));
+  }
+  return problems != 0;
+}

@@ -1,0 +1,36 @@
+// Checking an installation: the whole of it (-verify alone), or what one operation was
+// asked to do (-verify beside an operation switch). Each finding is one line naming the
+// object, what is wrong and, where one exists, the switch that repairs it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class VerifyScope {
+  Installation,     // -verify alone, -addinstance, -checkinstance
+  Printer,          // -add*printer, -regadd*printer: the port monitor and the named printer
+  Monitor,          // ... with -addmonitor
+  DependentFiles,   // -update*dependentfiles: the driver of the kind
+  AllDeleted,       // -deleteprinter
+  InstanceDeleted,  // -deleteprinterinstance, -DeleteLodestarInstance
+  AutoNameStopped,  // -stopautoname
+};
+
+struct VerifyRequest {
+  VerifyScope scope = VerifyScope::Installation;
+  std::string printerName;  // Printer, InstanceDeleted
+  int postScript = 0;       // Printer: the kind asked for; DependentFiles: the kind updated
+  int xps = 0;
+  const char* operationSwitch = "";          // the switch named in a finding after a removal
+  std::vector<std::string> removedPrinters;  // AllDeleted: what RememberProductPrinters saw
+  std::vector<std::string> removedDrivers;
+  bool quiet = false;  // no box
+};
+
+// The product printers (by driver name) and their drivers before -deleteprinter runs.
+void RememberProductPrinters(VerifyRequest& request);
+
+// Checks, then reports every finding: one line each on standard output when that is a
+// file or a pipe, one warning each in the event log, and a box unless quiet. Notes (a
+// missing Send To shortcut) are reported too; true when a problem was found.
+bool VerifyInstallation(const VerifyRequest& request);
