@@ -88,6 +88,7 @@ TEST_F(DriverFilesTest, DependentFiles) {
   // With the PostScript flag (beside the XPS one too) the PostScript driver's list takes
   // its stored "PS Dependent Files" right behind "FOLYANTM.EXE", properly terminated
   // whatever was stored; what cannot be read into 16,384 bytes is left out.
+  // Malformed extras are stored as binary: a string type would gain its NUL on the way in.
   const std::string entries = kPostScript.substr(0, 60), fills(16384, 'F');  // fills: no NUL at all
   const std::tuple<uint32_t, std::string, std::string> rows[] = {
       {7, List("ABCDE", 1), entries + List("ABCDE")},

@@ -1,6 +1,13 @@
 // Installing a driver and a printer on the real spooler: the driver record it keeps, the
 // printer, the boxes the robot answers, the log, and the commands started (stand-ins
 // take the place of rundll32 and hh; rundll32 does what the product's INF would).
+//
+// Where Wine is not Windows: its AddPrinterDriverA neither looks for the files nor keeps
+// any version but 3, so a refused driver is a substituted failure, and the NT 4 records
+// are read under Version-3 (the version-2 target shows in the files and the directory
+// named). A 32-bit process cannot put a printer on an x64-only driver (87), so -x64
+// printers reach the INF road. The system directory cannot be made too long for the
+// product's paths, so those refusals (206) are not shown here.
 #include "install/driver_install.h"
 
 #include <windows.h>
@@ -17,6 +24,7 @@ namespace {
 using namespace substitute;
 
 const std::string kDrivers = "C:\\windows\\system32\\spool\\drivers\\", kX86 = kDrivers + "w32x86\\3\\";
+// A box: caption and style (4112 = 0x1010: error icon, system modal; no owner), then text.
 const std::string kBox = "box Folyant 4112: ", kSupport = "\n\nPlease send this error to support@veskharrow.example.";
 const std::string kLaunched = "info InstallPrinter Launching INF install: ";
 const std::string kLevel3 = "warning AddPrinterDriver 3 failed, error ";
