@@ -86,6 +86,9 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
        monitor + "not installed; repair: -regaddprinter -addmonitor", 2, "-regaddprinter -addmonitor", nullptr},
       {[] { substitute::FailCall("EnumPrintersA", 1722, 0, 1); },
        "spooler: the spooler service is not running (error 1722); start it and run the check again", 2, "", nullptr},
+      // A spooler library that cannot be loaded is a spooler that does not answer.
+      {[] { substitute::FailCall("LoadLibraryExA", 126, 0, 1); },
+       "spooler: the spooler service is not running (error 1722); start it and run the check again", 2, "", nullptr},
       // A Windows upgrade leaves the list of the Windows it was installed on.
       {[] { substitute::AnswerAsWindows(substitute::kWindows10, false); },
        "driver \"Folyant-A\": \"Dependent Files\" is not the list this Windows needs; repair: -updatexpsdependentfiles",
