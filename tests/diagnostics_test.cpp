@@ -98,15 +98,16 @@ TEST_F(DiagnosticsTest, RunCommand) {
   for (const char* file : {"C:\\rundll32_standin.txt", "C:\\rundll32.txt", "C:\\hh.txt", "rundll32.exe", "hh.exe"}) {
     ::DeleteFileA(file);
   }
-  const std::string error = "Unable to create process nosuchprogram /x, last error 0x2", in = std::string(system) + "\\";
-  EXPECT_EQ(Trace(), (Strings{"GetSystemDirectoryA|||0", "CreateProcessA|" + waited + "|" + in + "rundll32_standin.exe|0x44",
-                              "WaitForSingleObject|||0xffffffff", "GetSystemDirectoryA|||0",
-                              "CreateProcessA|" + inf + "|" + in + "rundll32.exe|0x44", "WaitForSingleObject|||0xffffffff",
-                              "GetSystemWindowsDirectoryA|||0",
-                              "CreateProcessA|" + help + "|" + windows + "\\hh.exe|0x44", "GetSystemDirectoryA|||0",
-                              "CreateProcessA|" + missing + "|" + in + "nosuchprogram.exe|0x44",
-                              "OutputDebugStringA|" + error + "||0", "RegisterEventSourceA|Folyant App||0",
-                              "ReportEventA|" + error + "||0x640001"}));
+  const std::string error = "Unable to create process nosuchprogram /x, last error 0x2",
+                    in = std::string(system) + "\\";
+  EXPECT_EQ(Trace(),
+            (Strings{"GetSystemDirectoryA|||0", "CreateProcessA|" + waited + "|" + in + "rundll32_standin.exe|0x44",
+                     "WaitForSingleObject|||0xffffffff", "GetSystemDirectoryA|||0",
+                     "CreateProcessA|" + inf + "|" + in + "rundll32.exe|0x44", "WaitForSingleObject|||0xffffffff",
+                     "GetSystemWindowsDirectoryA|||0", "CreateProcessA|" + help + "|" + windows + "\\hh.exe|0x44",
+                     "GetSystemDirectoryA|||0", "CreateProcessA|" + missing + "|" + in + "nosuchprogram.exe|0x44",
+                     "OutputDebugStringA|" + error + "||0", "RegisterEventSourceA|Folyant App||0",
+                     "ReportEventA|" + error + "||0x640001"}));
 }
 
 // The predicates for each Windows the product meets, asked afresh at each call; WOW64 is

@@ -35,10 +35,11 @@ TEST_F(RemovalTest, InstanceSwitches) {
   EXPECT_EQ(RunProgram("-DeleteLodestarInstance"), 0);
   EXPECT_EQ(RunProgram("-DeleteLodestarInstance"), 0);
 
-  EXPECT_EQ(Logged(),
-            (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
-                    {kInformation, "DeletePDFPrinterInstance: Deleted printer Lodestar PDF Writer"},
-                    {kWarning, "DeletePDFPrinterInstance: OpenPrinter failed, printer Lodestar PDF Writer error 1801"}}));
+  EXPECT_EQ(
+      Logged(),
+      (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
+              {kInformation, "DeletePDFPrinterInstance: Deleted printer Lodestar PDF Writer"},
+              {kWarning, "DeletePDFPrinterInstance: OpenPrinter failed, printer Lodestar PDF Writer error 1801"}}));
   EXPECT_FALSE(PrinterExists("Folyant"));
   EXPECT_TRUE(PrinterExists("Folyant for Orchard"));
   EXPECT_TRUE(DriverExists("Folyant-A"));
@@ -58,19 +59,41 @@ TEST_F(RemovalTest, DeletePrinterSteps) {
     std::vector<uint32_t> sleeps;
   };
   const Row rows[] = {
-      {"all goes: printer, then after the pause its driver, then its shortcut", nullptr, 0, 0,
-       {{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}}, false, false, {1000}},
-      {"a refused DeletePrinter keeps the driver; the shortcut still goes", "DeletePrinter", 5, 0,
-       {{kWarning, "DeletePDFPrinterInstance: DeletePrinter failed, error 5"}}, true, true, {}},
-      {"unreadable driver information: the driver is looked for under the printer's name", "GetPrinterDriverA", 5, 1,
+      {"all goes: printer, then after the pause its driver, then its shortcut",
+       nullptr,
+       0,
+       0,
+       {{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}},
+       false,
+       false,
+       {1000}},
+      {"a refused DeletePrinter keeps the driver; the shortcut still goes",
+       "DeletePrinter",
+       5,
+       0,
+       {{kWarning, "DeletePDFPrinterInstance: DeletePrinter failed, error 5"}},
+       true,
+       true,
+       {}},
+      {"unreadable driver information: the driver is looked for under the printer's name",
+       "GetPrinterDriverA",
+       5,
+       1,
        {{kWarning, "DeletePDFPrinter: failed to get printer driver, printer Folyant, error 5"},
         {kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
         {kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant, error 1797"}},
-       false, true, {1000}},
-      {"no memory for the driver information: silently the printer's name", "LocalAlloc", 8, 0,
+       false,
+       true,
+       {1000}},
+      {"no memory for the driver information: silently the printer's name",
+       "LocalAlloc",
+       8,
+       0,
        {{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
         {kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant, error 1797"}},
-       false, true, {1000}},
+       false,
+       true,
+       {1000}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.why);
@@ -115,8 +138,8 @@ TEST_F(RemovalTest, CheckPrinterInstalled) {
   EXPECT_FALSE(PrinterExists("Folyant"));
   EXPECT_FALSE(DriverExists("Folyant-A"));
   ASSERT_FALSE(Logged().empty());
-  EXPECT_EQ(Logged().front(),
-            (std::pair<uint16_t, std::string>{kInformation, "checkPrinterInstalled: printer exists, deleting printer FOLYANT"}));
+  EXPECT_EQ(Logged().front(), (std::pair<uint16_t, std::string>{
+                                  kInformation, "checkPrinterInstalled: printer exists, deleting printer FOLYANT"}));
 }
 
 // Two printers on one driver: the first removal is refused the driver (in use), the
@@ -206,7 +229,7 @@ TEST_F(RemovalTest, FolderNamedLikeTheShortcutSurvives) {
   EXPECT_FALSE(PrinterExists("Folyant"));
   EXPECT_TRUE(FileExists(Link("Folyant") + "\\kept.txt"));
   EXPECT_EQ(Logged().back(), (std::pair<uint16_t, std::string>{kWarning, "DeleteSendToShortcut: " + Link("Folyant") +
-                                                                              " is not a plain file, not deleted"}));
+                                                                             " is not a plain file, not deleted"}));
   ::DeleteFileA((Link("Folyant") + "\\kept.txt").c_str());
   ::RemoveDirectoryA(Link("Folyant").c_str());
 }

@@ -68,14 +68,17 @@ struct SettingsStoreTest : WineTest {
     ::CreateRestrictedToken(process, 0, disabled.size(), disabled.data(), 0, nullptr, 0, nullptr, &restricted);
     ::DuplicateToken(restricted, SecurityImpersonation, &token);
     std::string rights;
-    for (auto [letter, wanted] : {std::pair{'r', DWORD{KEY_READ | KEY_CREATE_SUB_KEY}}, {'s', DWORD{KEY_SET_VALUE}},
-                                  {'d', DWORD{DELETE}}, {'d', DWORD{WRITE_DAC}}, {'d', DWORD{WRITE_OWNER}}}) {
+    for (auto [letter, wanted] : {std::pair{'r', DWORD{KEY_READ | KEY_CREATE_SUB_KEY}},
+                                  {'s', DWORD{KEY_SET_VALUE}},
+                                  {'d', DWORD{DELETE}},
+                                  {'d', DWORD{WRITE_DAC}},
+                                  {'d', DWORD{WRITE_OWNER}}}) {
       GENERIC_MAPPING mapping{KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS};
       PRIVILEGE_SET privileges{};
       DWORD privilegesSize = sizeof privileges, granted = 0;
       BOOL allowed = FALSE;
-      if (!descriptor.empty() && ::AccessCheck(descriptor.data(), token, wanted, &mapping, &privileges,
-                                               &privilegesSize, &granted, &allowed) &&
+      if (!descriptor.empty() &&
+          ::AccessCheck(descriptor.data(), token, wanted, &mapping, &privileges, &privilegesSize, &granted, &allowed) &&
           allowed && rights.find(letter) == std::string::npos) {
         rights += letter;
       }
@@ -83,7 +86,6 @@ struct SettingsStoreTest : WineTest {
     for (HANDLE h : {process, restricted, token}) ::CloseHandle(h);
     return rights;
   }
-
 };
 
 // Strings keep their terminator (no text: one byte), DWORDs are four bytes; each failing
@@ -203,7 +205,10 @@ TEST_F(SettingsStoreTest, PrinterKeySecurity) {
       {substitute::kWindows7, "Folyant", "RegOpenKeyExA", 1, {true, asBefore, "rs"}},   // the printer's, to set
       {substitute::kWindows7, "Folyant", "RegOpenKeyExA", 2, {true, "r", asBefore}},    // the printer's, to read
       {substitute::kWindows7, "Folyant", "RegSetKeySecurity", 0, {true, asBefore, "rs"}},
-      {substitute::kWindows7, "Folyant", "ConvertStringSecurityDescriptorToSecurityDescriptorA", 1,
+      {substitute::kWindows7,
+       "Folyant",
+       "ConvertStringSecurityDescriptorToSecurityDescriptorA",
+       1,
        {true, "r", asBefore}},
   };
   for (const auto& [version, printer, failingCall, skip, expected] : rows) {

@@ -23,10 +23,12 @@ char* Text(const char* text) { return const_cast<char*>(text); }
 // The spooler's library is bound at run time, by full path from the system directory:
 // WINSPOOL.DRV is not one of the libraries Windows always takes from there, so an import
 // of it would be looked for first beside the program, often a folder a user can write to.
-#define VESKREG_SPOOLER_CALLS(X)                                                                               \
-  X(EnumPrintersA)                                                                                             \
-  X(OpenPrinterA) X(ClosePrinter) X(DeletePrinter) X(AddPrinterA) X(AddPrinterDriverA) X(DeletePrinterDriverA) \
-      X(GetPrinterDriverA) X(EnumPrinterDriversA) X(EnumMonitorsA) X(EnumPortsA) X(AddMonitorA) X(DeleteMonitorA)
+// clang-format off
+#define VESKREG_SPOOLER_CALLS(X)                                                                 \
+  X(EnumPrintersA) X(OpenPrinterA) X(ClosePrinter) X(DeletePrinter) X(AddPrinterA)              \
+  X(AddPrinterDriverA) X(DeletePrinterDriverA) X(GetPrinterDriverA) X(EnumPrinterDriversA)      \
+  X(EnumMonitorsA) X(EnumPortsA) X(AddMonitorA) X(DeleteMonitorA)
+// clang-format on
 
 struct SpoolerLibrary {
 #define VESKREG_DECLARE(name) decltype(&::name) name = nullptr;

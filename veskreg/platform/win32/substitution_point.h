@@ -11,7 +11,17 @@
 
 namespace os::substitution {
 
-enum class Resource { Printer, RegistryKey, EventSource, KernelObject, ComReference, TaskMemory, LocalBlock, Window, GdiObject };
+enum class Resource {
+  Printer,
+  RegistryKey,
+  EventSource,
+  KernelObject,
+  ComReference,
+  TaskMemory,
+  LocalBlock,
+  Window,
+  GdiObject
+};
 
 #ifdef VESKREG_SUBSTITUTION
 
