@@ -75,7 +75,7 @@ scripts/wine_prefix.sh copy build/wine/template "$prefix"
 # tests' port monitor as the product's folyantm7.dll. Without it an install that adds
 # the monitor fails as it would without the product's DLL.
 scripts/wine_prefix.sh stage "$prefix"
-port_monitor_fixture=build/win32/tests/portmonitor.dll
+port_monitor_fixture=build/win32/tools/portmonitor.dll
 if [[ -f $port_monitor_fixture ]]; then scripts/wine_prefix.sh monitor "$prefix" "$port_monitor_fixture"; fi
 
 # --- display -----------------------------------------------------------------------

@@ -7,7 +7,7 @@
 #
 #   scripts/screenshots.sh [name...]      all pictures, or only the named ones
 #
-#   VESKREG_WIN32_BUILD=DIR   where veskreg.exe, tools/ and tests/portmonitor.dll are (default build/win32,
+#   VESKREG_WIN32_BUILD=DIR   where veskreg.exe and tools/ are (default build/win32,
 #                             built with the win32 preset when missing)
 set -euo pipefail
 
@@ -27,7 +27,7 @@ done
 command -v import >/dev/null || { echo "screenshots.sh: needs imagemagick (import, convert)" >&2; exit 1; }
 
 need=("$build/veskreg.exe" "$build/tools/uirobot.exe" "$build/tools/uihook.dll"
-    "$build/tools/spoolctl.exe" "$build/tests/portmonitor.dll")
+    "$build/tools/spoolctl.exe" "$build/tools/portmonitor.dll")
 for f in "${need[@]}"; do
     if [[ ! -f $f ]]; then
         if [[ $build == build/win32 ]]; then
@@ -134,7 +134,7 @@ shot_add_printer() {
 shot_message_18() {
     fresh_prefix
     product_installed
-    stage_monitor "$build/tests/portmonitor.dll"
+    stage_monitor "$build/tools/portmonitor.dll"
     shoot message-18 'caption="Vesk Harrow Systems"' --rule 'caption "Add Printer" click "OK"' \
         --rule "$box after $later click \"OK\"" -- "$exe" -addinstance
 }
@@ -173,7 +173,7 @@ shot_error_step() {
 shot_verify() {
     fresh_prefix
     product_installed
-    stage_monitor "$build/tests/portmonitor.dll"
+    stage_monitor "$build/tools/portmonitor.dll"
     shoot verify 'caption="Folyant"' --rule "caption \"Folyant\" after $later click \"OK\"" -- "$exe" -verify
 }
 

@@ -28,7 +28,7 @@ name=$(basename "$exe" .exe)
 prefix=$wine_dir/runs/$name.$$
 "$repo/scripts/wine_prefix.sh" copy "$wine_dir/template" "$prefix" || fail "prefix copy into $prefix failed"
 "$repo/scripts/wine_prefix.sh" stage "$prefix"
-"$repo/scripts/wine_prefix.sh" monitor "$prefix" "$(dirname "$exe")/portmonitor.dll"
+"$repo/scripts/wine_prefix.sh" monitor "$prefix" "$(dirname "$exe")/../tools/portmonitor.dll"
 
 # shellcheck source=../scripts/wine_display.sh
 source "$repo/scripts/wine_display.sh"
