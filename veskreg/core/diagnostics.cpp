@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/text_buffers.h"
 #include "platform/eventlog.h"
 #include "platform/handles.h"
 #include "platform/kernel.h"
@@ -14,7 +13,6 @@ namespace {
 
 constexpr int kMessageTextSize = 256;
 constexpr size_t kProgramPathSize = 260;
-constexpr uint32_t kErrorFilenameExcedRange = 206;
 constexpr int kCaptionSize = 260;
 constexpr const char* kFallbackCaption = "Vesk Harrow Systems";
 
@@ -64,29 +62,14 @@ int ShowResourceMessageFormatted(os::WindowHandle owner, uint32_t textId, uint32
   return os::MessageBoxA(owner, text, caption, style);
 }
 
-// The full path of a system program; false when it cannot be had whole, with the reason.
-bool SystemProgramPath(SystemFolder folder, const char* program, char (&path)[kProgramPathSize], uint32_t* error) {
-  char directory[kProgramPathSize] = {};
-  uint32_t length = folder == SystemFolder::System ? os::GetSystemDirectoryA(directory, sizeof directory)
-                                                   : os::GetSystemWindowsDirectoryA(directory, sizeof directory);
-  if (length == 0) {
-    *error = os::GetLastError();
-    return false;
-  }
-  if (length >= sizeof directory || !JoinWhole(path, directory, "\\", program)) {
-    *error = kErrorFilenameExcedRange;
-    return false;
-  }
-  return true;
-}
-
 void RunCommand(SystemFolder folder, const char* program, char* commandLine, bool wait) {
   char path[kProgramPathSize];
   uint32_t error = 0;
   os::StartupInfo startup;
   startup.cb = os::kStartupInfoSize;
   os::ProcessInformation process;
-  if (!SystemProgramPath(folder, program, path, &error) || !os::CreateProcessA(path, commandLine, startup, &process)) {
+  if (!SystemFolderPath(folder, path, &error, "\\", program) ||
+      !os::CreateProcessA(path, commandLine, startup, &process)) {
     if (error == 0) error = os::GetLastError();
     LogAppEvent(os::kEventlogErrorType, "Unable to create process %s, last error 0x%x", commandLine, error);
     return;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/message_places.h"
+#include "core/system_paths.h"
 #include "platform/types.h"
 
 #if defined(__MINGW32__)
@@ -30,8 +31,6 @@ int ShowResourceMessage(os::WindowHandle owner, uint32_t textId, uint32_t captio
 int ShowResourceMessageFormatted(os::WindowHandle owner, uint32_t textId, uint32_t captionId, uint32_t style,
                                  const char* argument);
 
-// Where a system program is taken from.
-enum class SystemFolder { System, Windows };
 // Starts the system's own `program` by its full path in `folder` (never found through the
 // current directory, which an installer's user may be able to write to), with
 // `commandLine` as its command line; with `wait`, returns when it has ended. A process

@@ -5,6 +5,7 @@
 #include "core/diagnostics.h"
 #include "core/install_context.h"
 #include "core/platform_predicates.h"
+#include "core/system_paths.h"
 #include "core/text_buffers.h"
 #include "install/driver_files.h"
 #include "install/port_monitor.h"
@@ -39,14 +40,6 @@ bool Exists(const char* path) {
   const uint32_t attributes = os::GetFileAttributesA(path);
   return attributes != os::kInvalidFileAttributes && (attributes & os::kFileAttributeDirectory) == 0;
 }
-// The system (or Windows) directory + the rest; false when either cannot be had whole.
-bool SystemPath(char (&path)[kPathSize], const char* rest, bool windowsDirectory = false) {
-  char directory[kPathSize];
-  const uint32_t length = windowsDirectory ? os::GetSystemWindowsDirectoryA(directory, kPathSize)
-                                           : os::GetSystemDirectoryA(directory, kPathSize);
-  return length != 0 && length < kPathSize && JoinWhole(path, directory, rest);
-}
-
 // The switches that repair a finding, with the run's own -x64.
 std::string Repair(const std::string& switches) {
   return "; repair: " + std::string(TargetX64 ? "-x64 " : "") + switches;
@@ -227,9 +220,11 @@ bool Check::Monitor() {
   // under WOW64 sees as "Sysnative" (its system32 is SysWOW64; Windows XP x64 has no such
   // name without an update).
   char library[kPathSize] = {}, native[kPathSize];
-  SystemPath(library, "\\folyantm7.dll");
+  SystemFolderPath(SystemFolder::System, library, nullptr, "\\folyantm7.dll");
   const bool libraryThere =
-      IsWow64() != 0 ? SystemPath(native, "\\Sysnative\\folyantm7.dll", true) && Exists(native) : Exists(library);
+      IsWow64() != 0
+          ? SystemFolderPath(SystemFolder::Windows, native, nullptr, "\\Sysnative\\folyantm7.dll") && Exists(native)
+          : Exists(library);
   if (!libraryThere) Problem(object + "library " + library + " missing (the product's files must be installed again)");
   if (!current) {
     Problem(object + (other == nullptr ? "not installed" : "on " + Quoted(other) + ", not " + Quoted(kMonitorLibrary)) +
@@ -317,7 +312,7 @@ void Check::Driver(int kind, bool reportMissing) {
   const DependentFileList expected = DependentFilesToWrite(key.get(), flags.postScript, flags.xps, merged);
 
   char directory[kPathSize];
-  if (SystemPath(directory, CurrentPlatformTarget().driverDirectorySuffix)) {
+  if (SystemFolderPath(SystemFolder::System, directory, nullptr, CurrentPlatformTarget().driverDirectorySuffix)) {
     const DriverFileNames files = DriverFilesForKind(flags.postScript, flags.xps);
     const char* names[] = {files.driverLibrary, files.dataFile, files.configFile, files.helpFile};
     auto present = [&](const char* name) {
