@@ -14,14 +14,17 @@ HKEY Root(uintptr_t root) { return reinterpret_cast<HKEY>(root); }
 using listing::DriverNames;
 using listing::Printers;
 
-const PRINTER_INFO_2A* FindPrinter(std::vector<BYTE>& block, std::vector<PRINTER_INFO_2A>& printers,
-                                   const std::string& name) {
-  printers = Printers(block);
-  for (const PRINTER_INFO_2A& p : printers) {
-    if (::lstrcmpiA(p.pPrinterName, name.c_str()) == 0) return &p;
+// What `read` takes from the named printer's record, or `absent` when there is none.
+template <typename T, typename Read>
+T FromPrinter(const std::string& name, T absent, Read read) {
+  std::vector<BYTE> block;
+  for (const PRINTER_INFO_2A& p : Printers(block)) {
+    if (::lstrcmpiA(p.pPrinterName, name.c_str()) == 0) return read(p);
   }
-  return nullptr;
+  return absent;
 }
+
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
 std::set<std::string> PrinterNames() {
   std::vector<BYTE> block;
@@ -133,24 +136,15 @@ std::vector<std::string> WineTest::LogTexts() const {
 bool WineTest::PrinterExists(const std::string& name) { return PrinterNames().count(name) != 0; }
 
 std::string WineTest::PrinterPort(const std::string& name) {
-  std::vector<BYTE> block;
-  std::vector<PRINTER_INFO_2A> printers;
-  const PRINTER_INFO_2A* p = FindPrinter(block, printers, name);
-  return p != nullptr && p->pPortName != nullptr ? p->pPortName : "";
+  return FromPrinter<std::string>(name, "", [](const PRINTER_INFO_2A& p) { return Text(p.pPortName); });
 }
 
 std::string WineTest::PrinterDriver(const std::string& name) {
-  std::vector<BYTE> block;
-  std::vector<PRINTER_INFO_2A> printers;
-  const PRINTER_INFO_2A* p = FindPrinter(block, printers, name);
-  return p != nullptr && p->pDriverName != nullptr ? p->pDriverName : "";
+  return FromPrinter<std::string>(name, "", [](const PRINTER_INFO_2A& p) { return Text(p.pDriverName); });
 }
 
 uint32_t WineTest::PrinterAttributes(const std::string& name) {
-  std::vector<BYTE> block;
-  std::vector<PRINTER_INFO_2A> printers;
-  const PRINTER_INFO_2A* p = FindPrinter(block, printers, name);
-  return p != nullptr ? p->Attributes : 0;
+  return FromPrinter<uint32_t>(name, 0, [](const PRINTER_INFO_2A& p) { return uint32_t{p.Attributes}; });
 }
 
 bool WineTest::DriverExists(const std::string& name, const char* environment) {
