@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <tuple>
 
-#include "core/install_context.h"
 #include "support/wine_test.h"
 
 namespace {
@@ -26,14 +25,12 @@ class DispatchTest : public WineTest {
     }
     return text;
   }
-  // The dialog template shown or the product's default file name blanked; "+" and the spooler's
-  // environment when the run targets x64.
+  // The dialog template shown or the product's default file name blanked.
   static std::string Marks() {
     const auto dialogs = substitute::Calls("DialogBoxParamA");
     const Value name = ReadValue(kCurrentUser, "Software\\Vesk Harrow Systems\\Folyant", "PDFDefaultFileName");
     return (dialogs.empty() ? "" : "dialog " + std::to_string(dialogs.front().number)) +
-           (name.bytes == std::string(" \0", 2) ? "blanked" : "") +
-           (TargetX64 ? std::string("+") + SpoolerEnvironment : "");
+           (name.bytes == std::string(" \0", 2) ? "blanked" : "");
   }
 };
 
@@ -49,12 +46,12 @@ TEST_F(DispatchTest, EachSwitchReachesItsOperation) {
   const std::string update =
       "UpdateDependentFiles, failed to open registry SYSTEM\\CurrentControlSet\\Control\\Print\\"
       "Environments\\Windows ";
-  const std::string deleted = "DeletePDFPrinterInstance: Deleted printer ", x64 = "+Windows x64";
+  const std::string deleted = "DeletePDFPrinterInstance: Deleted printer ";
   // The exit code, the printers after, a text among those logged (empty: nothing logged), the marks.
   const std::vector<std::tuple<std::string, int, std::string, std::string, std::string>> rows = {
       {"-printername=\"-stopautoname\" -addprinter -x64", 0, both, "", "blanked"},
       {"-addprinter -addinstance -checkinstance", 0, both, "", "dialog 152"},
-      {"-addprinter -checkinstance -x64", 1, both, "", x64},
+      {"-addprinter -checkinstance -x64", 1, both, "", ""},
       {"-addxpsprinter -regaddprinter -addpsprinter -printername=\"Mine\"", 0, writer, replaced, ""},
       {"-regaddxpsprinter -imageprinter", 0, krv + "Glimmora=Folyant-A*; " + lodestar, "", ""},
       {"-regaddxpsprinter -addmonitor -imageprinter", 0, both, "", ""},
@@ -68,8 +65,8 @@ TEST_F(DispatchTest, EachSwitchReachesItsOperation) {
       {"-addprinter -printername=\"" + std::string(260, 'n'), 0, both,
        "InitInstance: printer name of 260 characters is longer than 259, no printer added", ""},
       {"-updatepsdependentfiles", 0, both, update + "NT x86\\Drivers\\Version-3\\Folyant Font Helper, 2", ""},
-      {"-x64 -updatexpsdependentfiles", 0, both, update + "x64\\Drivers\\Version-3\\Folyant-A, 2", x64},
-      {"-updatedependentfiles \"--x64\"", 0, both, update + "x64\\Drivers\\Version-3\\Folyant Writer, 2", x64},
+      {"-x64 -updatexpsdependentfiles", 0, both, update + "x64\\Drivers\\Version-3\\Folyant-A, 2", ""},
+      {"-updatedependentfiles \"--x64\"", 0, both, update + "x64\\Drivers\\Version-3\\Folyant Writer, 2", ""},
       {"-deleteprinterinstance", 0, lodestar, deleted + "Folyant", ""},
       {"-DeleteLodestarInstance", 0, krv, deleted + "Lodestar PDF Writer", ""},
       {"-splash -deleteprinter", 0, "", deleted + "Folyant", ""},
@@ -77,7 +74,7 @@ TEST_F(DispatchTest, EachSwitchReachesItsOperation) {
       {"-quiet -Checkinstance -chekinstance", 212, both, "", ""},
       // No operation: the about box, then the default printer's shortcut.
       {"", 212, linked, "", "dialog 129"},
-      {"-ADDPRINTER -deletelodestarinstance /quiet -addmonitor -x64", 212, linked, "", "dialog 129" + x64},
+      {"-ADDPRINTER -deletelodestarinstance /quiet -addmonitor -x64", 212, linked, "", "dialog 129"},
   };
   for (const auto& [line, exitCode, printers, logged, marks] : rows) {
     SCOPED_TRACE(line.substr(0, 80));

@@ -52,7 +52,9 @@ class DriverFilesTest : public WineTest {
     AnswerAsWindows(windows, is64, windows != kWindowsNT4);
     if (!key.empty()) WriteString(kLocalMachine, key, "Driver", "x");
     if (type != 0) WriteValue(kLocalMachine, key, "PS Dependent Files", type, extras);
-    EXPECT_EQ(commandLine != nullptr ? RunProgram(commandLine) : (UpdateDependentFiles(1, 1), 0), 0);
+    EXPECT_EQ(commandLine != nullptr ? RunProgram(commandLine)
+                                     : (UpdateDependentFiles(DriverKind::PostScriptNameXpsFiles, TargetFor(false)), 0),
+              0);
     Value value = ReadValue(kLocalMachine, key, "Dependent Files");
     EXPECT_EQ(value.type == 7 ? value.bytes : "", list);
     EXPECT_EQ(Logged(), (logged.empty() ? Events{} : Events{{kError, logged}}));

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "core/install_context.h"
+#include "core/target.h"
 #include "support/wine_test.h"
 
 namespace {
@@ -73,14 +73,15 @@ class DriverInstallTest : public WineTest {
   // (with its key security and shortcut, made just when it is); the commands started; the
   // boxes with caption and style (real ones, the robot answered them); the log but for the
   // file checks and list updates, pinned down on their own. Then a fresh case.
-  void Road(const char* name, int filePort, int postScript, int xps, const std::vector<std::string>& expected) {
-    const bool made = InstallPrinter(name, filePort, postScript, xps) == 1;
+  void Road(const char* name, int filePort, DriverKind kind, const std::vector<std::string>& expected) {
+    const Target target = TargetFor(x64);
+    const bool made = InstallPrinter(name, filePort, kind, target) == 1;
     std::vector<std::string> seen{"levels"};
     for (const Call& call : Calls("AddPrinterDriverA")) seen[0] += " " + std::to_string(call.number);
     EXPECT_EQ(Sleeps(), std::vector<uint32_t>(seen[0].find('2') != std::string::npos, 1000));
     for (const char* driver : {"Folyant Writer", "Folyant Font Helper", "Folyant-A"}) {
       const std::string key = std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\") +
-                              SpoolerEnvironment + "\\Drivers\\Version-3\\" + driver;
+                              target.environment + "\\Drivers\\Version-3\\" + driver;
       std::string record = driver + std::string(":");
       for (const char* value : {"Driver", "Data File", "Configuration File", "Help File", "Dependent Files"})
         record += " " + std::string(ReadValue(kLocalMachine, key, value).bytes.c_str());
@@ -100,7 +101,9 @@ class DriverInstallTest : public WineTest {
     EXPECT_EQ(seen, expected);
     TearDown();
     SetUp();
+    x64 = false;
   }
+  bool x64 = false;  // the next case's -x64
 };
 
 }  // namespace
@@ -108,59 +111,59 @@ class DriverInstallTest : public WineTest {
 TEST_F(DriverInstallTest, InstallPrinter) {
   // The native driver at the second level-3 call; on 32-bit Windows it prints directly.
   FailCall("AddPrinterDriverA", 5, 0, 1);
-  Road("Folyant", 0, 0, 0,
+  Road("Folyant", 0, DriverKind::Native,
        {"levels 3 3", "Folyant Writer: folyant.dll folyant.ppd folyantd.dll folyant.chm FOLYANT.EXE",
         "Folyant Writer PDFFILE: 66"});
   // Both kinds on the file port: the PostScript name, the XPS files and list (as the
   // spooler keeps it); under WOW64 the printer keeps printed jobs.
   AnswerAsWindows(kWindows7, true);
   FailCall("RegSetValueExA", 5);
-  Road("Folyant", 1, 1, 1,
+  Road("Folyant", 1, DriverKind::PostScriptNameXpsFiles,
        {"levels 3", "Folyant Font Helper: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI",
         "Folyant Font Helper FILE: 320"});
   // NT 4: level 2 (no help file, no list) after a pause; the version-2 directory and files.
   AnswerAsWindows(kWindowsNT4, false, false);
   ::DeleteFileA((kDrivers + "w32x86\\2\\folyant.gpc").c_str());
   FailCall("AddPrinterDriverA", 5, 0, 2);
-  Road("Folyant", 0, 0, 1,
+  Road("Folyant", 0, DriverKind::Xps,
        {"levels 3 3 2", "Folyant-A: mxdwdrv.dll folyant.gpc folyantd.dll  ", "Folyant-A PDFFILE: 66",
         Missing(kDrivers + "w32x86\\2\\folyant.gpc"), kLevel3 + "5"});
   // PostScript refused: its name on the native files.
   ::DeleteFileA((kX86 + "PSCRIPT5.DLL").c_str());
   FailCall("AddPrinterDriverA", 2, 0, 4);
-  Road("Folyant", 0, 1, 0,
+  Road("Folyant", 0, DriverKind::PostScript,
        {"levels 3 3 2 2 3", "Folyant Font Helper: folyant.dll folyant.ppd folyantd.dll folyant.chm FOLYANT.EXE",
         "Folyant Font Helper PDFFILE: 66", Missing(kX86 + "PSCRIPT5.DLL"), kLevel3 + "2", kLevel2 + "2"});
   // XPS refused: the missing file shown, not the step; the INF makes it, on its own port.
   ::DeleteFileA((kX86 + "mxdwdrv.dll").c_str());
   FailCall("AddPrinterDriverA", 5);
-  Road("Folyant", 1, 0, 1,
+  Road("Folyant", 1, DriverKind::Xps,
        {"levels 3 3 2 2", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll  MXDWDUI.INI", "Folyant-A PDFFILE: 64",
         "run " + kInfX86, Missing(kX86 + "mxdwdrv.dll"), kLevel3 + "5", kLevel2 + "5", kLaunched + kInfX86,
         "info InstallPrinter: INF install successful"});
   // -x64: Wine cannot put a 32-bit process's printer on the x64 driver; the INF can.
   AnswerAsWindows(kWindows7, true);
-  TargetX64 = true;
-  SpoolerEnvironment = kEnvironmentX64;
-  Road("Folyant", 0, 0, 1,
+  x64 = true;
+  Road("Folyant", 0, DriverKind::Xps,
        {"levels 3", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI", "Folyant-A PDFFILE: 64",
         "run " + Inf("x64\\3\\"), kLaunched + Inf("x64\\3\\"), "info InstallPrinter: INF install successful"});
   // The INF made no printer (the XPS printer refused goes there too, silently).
   ::DeleteFileA("C:\\rundll32.create");
   FailCall("AddPrinterA", 1796);
-  Road("Folyant", 0, 0, 1,
+  Road("Folyant", 0, DriverKind::Xps,
        {"levels 3", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI", "run " + kInfX86,
         kLaunched + kInfX86, "error InstallPrinter: OpenPrinter INF post launch failed for Folyant, error 1801"});
   // No system directory for the INF command.
   FailCall("GetSystemDirectoryA", 5);
-  Road("Folyant", 0, 0, 1, {"levels", "error InstallPrinter: failed to get system directory for Folyant, error 5"});
+  Road("Folyant", 0, DriverKind::Xps,
+       {"levels", "error InstallPrinter: failed to get system directory for Folyant, error 5"});
   // A quote in the name would pass switches to the INF command. (Windows 10: each
   // dependent file looked for in the driver directory and in its environment's
   // directory above it, without the "ntprint|" mark.)
   AnswerAsWindows(kWindows10, false);
   for (const std::string& path : {kX86 + "UNIRES.DLL", kDrivers + "w32x86\\FOLYANTT.GPD"}) ::DeleteFileA(path.c_str());
   FailCall("AddPrinterDriverA", 5);
-  Road("A\" /x \"B", 0, 0, 1,
+  Road("A\" /x \"B", 0, DriverKind::Xps,
        {"levels 3 3 2 2", Missing(kX86 + "UNIRES.DLL"), Missing(kDrivers + "w32x86\\FOLYANTT.GPD"), kLevel3 + "5",
         kLevel2 + "5", "error InstallPrinter: cannot build the INF install command for A\" /x \"B"});
   // The native driver refused: every missing file shown (the help file too), then the
@@ -168,18 +171,18 @@ TEST_F(DriverInstallTest, InstallPrinter) {
   for (const char* f : {"folyant.dll", "folyant.ppd", "folyantd.dll", "folyant.chm"}) ::DeleteFileA((kX86 + f).c_str());
   FailCall("AddPrinterDriverA", 5);
   FailCall("RegOpenKeyExA", 87);
-  Road("Folyant", 0, 0, 0,
+  Road("Folyant", 0, DriverKind::Native,
        {"levels 3 3 2 2", Missing(kX86 + "folyant.dll"), Missing(kX86 + "folyant.ppd"), Missing(kX86 + "folyantd.dll"),
         Missing(kX86 + "folyant.chm"), kBox + "AddPrinterDriver error 5" + kSupport, kLevel3 + "5", kLevel2 + "5",
         "error AddPrinterError AddPrinterDriver, error 5"});
   // The native printer refused: the driver stays.
   FailCall("AddPrinterA", 1796);
-  Road("Folyant", 0, 0, 0,
+  Road("Folyant", 0, DriverKind::Native,
        {"levels 3", "Folyant Writer: folyant.dll folyant.ppd folyantd.dll folyant.chm FOLYANT.EXE",
         kBox + "AddPrinter error 1796" + kSupport, "error AddPrinterError AddPrinter, error 1796"});
   // A stopped spooler is named as such.
   FailCall("AddPrinterDriverA", 1722);
-  Road("Folyant", 0, 0, 0,
+  Road("Folyant", 0, DriverKind::Native,
        {"levels 3 3 2 2",
         kBox + "The Folyant installation failed because the spooler service is not running.\nStart the spooler service "
                "and run the installation again.",
@@ -187,7 +190,7 @@ TEST_F(DriverInstallTest, InstallPrinter) {
   // Error 126 opens the help page on it in the run's driver directory.
   AnswerAsWindows(kWindowsNT4, false, false);
   FailCall("AddPrinterDriverA", 126);
-  Road("Folyant", 0, 0, 0,
+  Road("Folyant", 0, DriverKind::Native,
        {"levels 3 3 2 2", "run hh.exe " + kDrivers + "w32x86\\2\\folyant.chm::/addprinter126error.htm",
         kBox + "A system error 126 occurred that prevented Folyant from being installed.  See help for steps to "
                "resolve the issue.",
@@ -197,14 +200,14 @@ TEST_F(DriverInstallTest, InstallPrinter) {
   // logging and the failed list update after it left.
   FailCall("AddPrinterDriverA", 5);
   FailCall("RegOpenKeyExA", 87);
-  EXPECT_EQ(InstallPrinterDriver("Folyant Writer", 0, 0), 0);
+  EXPECT_EQ(InstallPrinterDriver("Folyant Writer", DriverKind::Native, TargetFor(false)), 0);
   EXPECT_EQ(::GetLastError(), 5u);
   // OpenFile takes no path of 128 characters or more: such a file counts as missing
   // although it is there.
   substitute::Reset();
   const std::string tooLong = "C:\\" + std::string(121, 'f') + ".txt";
   WriteFile(tooLong, "");
-  CheckIfFileExists(tooLong.c_str());
+  CheckIfFileExists(tooLong.c_str(), TargetFor(false));
   EXPECT_EQ(Logged(), (Events{{kError, "CheckIfFileExists: missing file " + tooLong},
                               {kError, "AddPrinterError missing file " + tooLong + ", error 13"}}));
 }

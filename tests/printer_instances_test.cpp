@@ -1,9 +1,8 @@
 // "-addinstance": the Add Printer dialog Wine draws from the program's resources, the
 // names it refuses and the printer it makes on the real spooler.
-#include "install/printer_instances.h"
-
 #include <windows.h>
 
+#include "install/printer_names.h"
 #include "resources/resource.h"
 #include "support/wine_test.h"
 

@@ -47,66 +47,43 @@ TEST_F(RemovalTest, InstanceSwitches) {
   EXPECT_TRUE(substitute::Sleeps().empty());
 }
 
-// The full removal of one printer, and what each failing step leaves behind.
+// The full removal of one printer, and what each failing step leaves behind: the shortcut
+// goes whatever fails.
 TEST_F(RemovalTest, DeletePrinterSteps) {
+  const Events deleted = {{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}};
+  const std::pair<uint16_t, std::string> driverKept = {
+      kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant, error 1797"};
   struct Row {
-    const char* why;
-    const char* failingCall;
+    const char* failingCall;  // its first call fails
     uint32_t error;
     int skip;
     Events logged;
     bool printerLeft, driverLeft;
-    std::vector<uint32_t> sleeps;
   };
+  // clang-format off
   const Row rows[] = {
-      {"all goes: printer, then after the pause its driver, then its shortcut",
-       nullptr,
-       0,
-       0,
-       {{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}},
-       false,
-       false,
-       {1000}},
-      {"a refused DeletePrinter keeps the driver; the shortcut still goes",
-       "DeletePrinter",
-       5,
-       0,
-       {{kWarning, "DeletePDFPrinterInstance: DeletePrinter failed, error 5"}},
-       true,
-       true,
-       {}},
-      {"unreadable driver information: the driver is looked for under the printer's name",
-       "GetPrinterDriverA",
-       5,
-       1,
-       {{kWarning, "DeletePDFPrinter: failed to get printer driver, printer Folyant, error 5"},
-        {kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
-        {kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant, error 1797"}},
-       false,
-       true,
-       {1000}},
-      {"no memory for the driver information: silently the printer's name",
-       "LocalAlloc",
-       8,
-       0,
-       {{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
-        {kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant, error 1797"}},
-       false,
-       true,
-       {1000}},
+      // All goes: the printer, then after the pause its driver.
+      {nullptr, 0, 0, deleted, false, false},
+      // A refused DeletePrinter keeps the driver.
+      {"DeletePrinter", 5, 0, {{kWarning, "DeletePDFPrinterInstance: DeletePrinter failed, error 5"}}, true, true},
+      // Unreadable driver information: the driver is looked for under the printer's name.
+      {"GetPrinterDriverA", 5, 1, {{kWarning, "DeletePDFPrinter: failed to get printer driver, printer Folyant, error 5"}, deleted[0], driverKept}, false, true},
+      // No memory for the driver information: silently the printer's name.
+      {"LocalAlloc", 8, 0, {deleted[0], driverKept}, false, true},
   };
+  // clang-format on
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.why);
+    SCOPED_TRACE(row.failingCall != nullptr ? row.failingCall : "none");
     ArrangeLinkedPrinter("Folyant", "Folyant-A");
     substitute::Reset();
     if (row.failingCall != nullptr) substitute::FailCall(row.failingCall, row.error, row.skip, 1);
-    DeletePDFPrinter("Folyant", nullptr);
+    DeletePDFPrinter("Folyant", nullptr, TargetFor(false));
 
     EXPECT_EQ(Logged(), row.logged);
     EXPECT_EQ(PrinterExists("Folyant"), row.printerLeft);
     EXPECT_EQ(DriverExists("Folyant-A"), row.driverLeft);
     EXPECT_FALSE(FileExists(Link("Folyant")));
-    EXPECT_EQ(substitute::Sleeps(), row.sleeps);
+    EXPECT_EQ(substitute::Sleeps(), std::vector<uint32_t>(!row.printerLeft, 1000));
     TearDown();
     SetUp();
   }
@@ -116,7 +93,7 @@ TEST_F(RemovalTest, DeletePrinterSteps) {
 TEST_F(RemovalTest, AbsentPrinter) {
   ArrangeDriver("Ghost");
   WriteFile(Link("Ghost"), "link");
-  DeletePDFPrinter("Ghost", nullptr);
+  DeletePDFPrinter("Ghost", nullptr, TargetFor(false));
 
   EXPECT_EQ(Logged(), (Events{{kWarning, "DeletePDFPrinter: failed to open printer Ghost, error 1801"},
                               {kWarning, "DeletePDFPrinter: NULL printer handle, printer Ghost, error 1801"},
@@ -130,11 +107,11 @@ TEST_F(RemovalTest, AbsentPrinter) {
 // clearing a free name does nothing and still answers true.
 TEST_F(RemovalTest, CheckPrinterInstalled) {
   ArrangeLinkedPrinter("Folyant", "Folyant-A");
-  EXPECT_TRUE(checkPrinterInstalled("Folyant 2"));
+  EXPECT_TRUE(checkPrinterInstalled("Folyant 2", TargetFor(false)));
   EXPECT_TRUE(Logged().empty());
   EXPECT_FALSE(Called("DeletePrinter"));
 
-  EXPECT_TRUE(checkPrinterInstalled("FOLYANT"));
+  EXPECT_TRUE(checkPrinterInstalled("FOLYANT", TargetFor(false)));
   EXPECT_FALSE(PrinterExists("Folyant"));
   EXPECT_FALSE(DriverExists("Folyant-A"));
   ASSERT_FALSE(Logged().empty());

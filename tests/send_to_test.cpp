@@ -127,7 +127,7 @@ TEST_F(SendToTest, ProductPrinters) {
   ArrangePrinter("Lodestar 2", "LODESTAR PDF WRITER");
   substitute::FailCall("LocalAlloc", 8, 0, 1);
   EXPECT_EQ(RunProgram("-checkinstance"), 0);
-  substitute::FailCall("EnumPrintersA", 1722, 0, 2);
+  substitute::FailCall("EnumPrintersA", 1722, 0, 1);
   EXPECT_EQ(RunProgram("-checkinstance"), 0);
   EXPECT_EQ(RunProgram("-x64 -checkinstance"), 1);
 }

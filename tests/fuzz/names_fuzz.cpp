@@ -16,7 +16,7 @@ static constexpr std::string_view kSwitches[] = {
     "-addpsprinter", "-addxpsprinter", "-updatepsdependentfiles", "-updatexpsdependentfiles", "-updatedependentfiles",
     "-deleteprinterinstance", "-DeleteLodestarInstance", "-deleteprinter", "-splash", "-quiet"};
 static constexpr Operation kSelects[] = {
-    StopAutoName, AddPrinterInstance, CheckInstance, AddMonitor, AddMonitor, AddMonitor, AddMonitor, AddMonitor,
+    StopAutoName, AddPrinterInstance, CheckInstance, InstallPrinter, InstallPrinter, InstallPrinter, InstallPrinter, InstallPrinter,
     UpdateDependentFiles, UpdateDependentFiles, UpdateDependentFiles, DeletePrinterInstance, DeletePrinterInstance,
     DeleteAllProductPrinters, SplashHost, Quiet};
 // clang-format on
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Operation expected = AboutBox;
   for (size_t i = std::size(kSwitches); i-- > 0;) expected = has(kSwitches[i]) ? kSelects[i] : expected;
   assert(dispatch.operation == expected && dispatch.targetX64 == (expected != StopAutoName && has("-x64")));
-  const bool adds = expected == AddMonitor, updates = expected == UpdateDependentFiles;
+  const bool adds = expected == InstallPrinter, updates = expected == UpdateDependentFiles;
   const bool registryOnly = has("-regaddprinter") || has("-regaddxpsprinter");
   assert(dispatch.monitorOnly == (adds && has("-addmonitor")));
   assert(dispatch.postScript ==

@@ -3,7 +3,6 @@
 #include <shlobj.h>
 
 #include "app/veskreg_app.h"
-#include "core/install_context.h"
 #include "platform/window.h"
 #include "support/spooler_listing.h"
 
@@ -69,7 +68,6 @@ constexpr const char* kSettingsKeys[] = {"Software\\Vesk Harrow Systems",
 
 void WineTest::SetUp() {
   substitute::Reset();
-  ResetInstallContext();
   printersBefore_ = PrinterNames();
   driversBefore_ = DriverNames("Windows NT x86");
   driversX64Before_ = DriverNames("Windows x64");
@@ -111,7 +109,6 @@ void WineTest::TearDown() {
   }
   BYTE keys[256] = {};
   ::SetKeyboardState(keys);
-  ResetInstallContext();
 }
 
 int WineTest::RunProgram(const char* commandLine) {

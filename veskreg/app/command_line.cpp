@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/switches.h"
+
 namespace {
 
-constexpr std::string_view kPrinterNameSwitch = "-printername=";
+constexpr std::string_view kPrinterNameSwitch = kSwitchPrinterName;
 
 bool Has(std::string_view commandLine, std::string_view switchText) {
   return commandLine.find(switchText) != std::string_view::npos;
@@ -40,7 +42,7 @@ void FillPrinterName(std::string_view commandLine, const char* defaultName, Disp
 // "-verify" anywhere but inside the -printername= value, which runs from the equals sign
 // to the double quote that ends the name as FillPrinterName reads it (or to the end).
 bool HasVerify(std::string_view commandLine) {
-  constexpr std::string_view kVerify = "-verify";
+  constexpr std::string_view kVerify = kSwitchVerify;
   const size_t at = commandLine.find(kPrinterNameSwitch);
   size_t valueStart = commandLine.size(), valueEnd = commandLine.size();
   if (at != std::string_view::npos) {
@@ -59,56 +61,56 @@ bool HasVerify(std::string_view commandLine) {
 void SelectOperation(std::string_view commandLine, Dispatch& dispatch) {
   auto has = [commandLine](std::string_view switchText) { return Has(commandLine, switchText); };
   dispatch.verify = HasVerify(commandLine);
-  dispatch.quiet = has("-quiet");
+  dispatch.quiet = has(kSwitchQuiet);
 
-  if (has("-stopautoname")) {
+  if (has(kSwitchStopAutoName)) {
     dispatch.operation = Operation::StopAutoName;
     return;
   }
-  dispatch.targetX64 = has("-x64");
-  if (has("-addinstance")) {
+  dispatch.targetX64 = has(kSwitchX64);
+  if (has(kSwitchAddInstance)) {
     dispatch.operation = Operation::AddPrinterInstance;
     return;
   }
-  if (has("-checkinstance")) {
+  if (has(kSwitchCheckInstance)) {
     dispatch.operation = Operation::CheckInstance;
     return;
   }
-  const char* defaultName = has("-imageprinter") ? kImagePrinterName : kDefaultPrinterName;
-  if (has("-regaddprinter") || has("-regaddxpsprinter")) {
-    dispatch.operation = Operation::AddMonitor;
+  const char* defaultName = has(kSwitchImagePrinter) ? kImagePrinterName : kDefaultPrinterName;
+  if (has(kSwitchRegAddPrinter) || has(kSwitchRegAddXpsPrinter)) {
+    dispatch.operation = Operation::InstallPrinter;
     CopyName(dispatch.printerName, defaultName);
-    dispatch.xps = has("-regaddxpsprinter") ? 1 : 0;
-    dispatch.monitorOnly = has("-addmonitor") ? 1 : 0;
+    dispatch.xps = has(kSwitchRegAddXpsPrinter) ? 1 : 0;
+    dispatch.monitorOnly = has(kSwitchAddMonitor) ? 1 : 0;
     return;
   }
-  if (has("-addprinter") || has("-addpsprinter") || has("-addxpsprinter")) {
-    dispatch.operation = Operation::AddMonitor;
-    dispatch.postScript = has("-addpsprinter") ? 1 : 0;
-    dispatch.xps = has("-addxpsprinter") ? 1 : 0;
-    dispatch.monitorOnly = has("-addmonitor") ? 1 : 0;
+  if (has(kSwitchAddPrinter) || has(kSwitchAddPsPrinter) || has(kSwitchAddXpsPrinter)) {
+    dispatch.operation = Operation::InstallPrinter;
+    dispatch.postScript = has(kSwitchAddPsPrinter) ? 1 : 0;
+    dispatch.xps = has(kSwitchAddXpsPrinter) ? 1 : 0;
+    dispatch.monitorOnly = has(kSwitchAddMonitor) ? 1 : 0;
     FillPrinterName(commandLine, defaultName, dispatch);
     return;
   }
-  if (has("-updatepsdependentfiles")) {
+  if (has(kSwitchUpdatePsDependentFiles)) {
     dispatch.operation = Operation::UpdateDependentFiles;
     dispatch.postScript = 1;
-  } else if (has("-updatexpsdependentfiles")) {
+  } else if (has(kSwitchUpdateXpsDependentFiles)) {
     dispatch.operation = Operation::UpdateDependentFiles;
     dispatch.xps = 1;
-  } else if (has("-updatedependentfiles")) {
+  } else if (has(kSwitchUpdateDependentFiles)) {
     dispatch.operation = Operation::UpdateDependentFiles;
-  } else if (has("-deleteprinterinstance")) {
+  } else if (has(kSwitchDeletePrinterInstance)) {
     dispatch.operation = Operation::DeletePrinterInstance;
     dispatch.instanceName = kDefaultPrinterName;
-  } else if (has("-DeleteLodestarInstance")) {
+  } else if (has(kSwitchDeleteLodestarInstance)) {
     dispatch.operation = Operation::DeletePrinterInstance;
     dispatch.instanceName = "Lodestar PDF Writer";
-  } else if (has("-deleteprinter")) {
+  } else if (has(kSwitchDeletePrinter)) {
     dispatch.operation = Operation::DeleteAllProductPrinters;
-  } else if (has("-splash")) {
+  } else if (has(kSwitchSplash)) {
     dispatch.operation = Operation::SplashHost;
-  } else if (has("-quiet")) {
+  } else if (has(kSwitchQuiet)) {
     dispatch.operation = Operation::Quiet;
   } else {
     dispatch.operation = Operation::AboutBox;

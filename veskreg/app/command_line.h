@@ -11,7 +11,7 @@ enum class Operation {
   StopAutoName,
   AddPrinterInstance,        // -addinstance
   CheckInstance,             // -checkinstance
-  AddMonitor,                // -regadd* and -add*printer
+  InstallPrinter,            // -regadd* and -add*printer: the port monitor, and a printer unless -addmonitor
   UpdateDependentFiles,      // -update*dependentfiles
   DeletePrinterInstance,     // -deleteprinterinstance, -DeleteLodestarInstance
   DeleteAllProductPrinters,  // -deleteprinter
@@ -23,10 +23,12 @@ enum class Operation {
 struct Dispatch {
   Operation operation = Operation::AboutBox;
   bool targetX64 = false;
-  // The printer name buffer handed to AddMonitor, which may lengthen the name in place.
+  // The printer name buffer handed to the installation, which may lengthen the name in place.
   char printerName[kPrinterNameSize] = {};
   // A -printername= value that does not fit the buffer; nothing is installed under it.
   uint32_t overlongNameLength = 0;
+  // The driver kind's switches, as found: -addpsprinter or -updatepsdependentfiles,
+  // -addxpsprinter, -regaddxpsprinter or -updatexpsdependentfiles.
   int postScript = 0;
   int xps = 0;
   int monitorOnly = 0;

@@ -1,10 +1,11 @@
 #include "app/dispatch.h"
 
+#include "app/printer_instances.h"
 #include "core/diagnostics.h"
-#include "core/install_context.h"
+#include "core/switches.h"
+#include "core/target.h"
 #include "install/driver_files.h"
 #include "install/port_monitor.h"
-#include "install/printer_instances.h"
 #include "install/product_printers.h"
 #include "install/removal.h"
 #include "install/send_to.h"
@@ -21,15 +22,22 @@ bool IsNoOperation(Operation operation) {
   return operation == Operation::SplashHost || operation == Operation::Quiet || operation == Operation::AboutBox;
 }
 
+// What the run works on, chosen once from the switches.
+struct Run {
+  Target target;
+  DriverKind kind;
+  int32_t exitCode = 0;
+};
+
 // What the check after the operation looks at; taken before the operation runs, which may
 // lengthen the printer name or remove what the check must find gone.
-VerifyRequest VerifyRequestFor(const Dispatch& dispatch) {
+VerifyRequest VerifyRequestFor(const Dispatch& dispatch, const Run& run) {
   VerifyRequest request;
   request.quiet = dispatch.quiet;
-  request.postScript = dispatch.postScript;
-  request.xps = dispatch.xps;
+  request.kind = run.kind;
+  request.target = run.target;
   switch (dispatch.operation) {
-    case Operation::AddMonitor:
+    case Operation::InstallPrinter:
       request.scope = dispatch.monitorOnly ? VerifyScope::Monitor : VerifyScope::Printer;
       request.printerName = dispatch.printerName;
       break;
@@ -39,8 +47,9 @@ VerifyRequest VerifyRequestFor(const Dispatch& dispatch) {
     case Operation::DeletePrinterInstance:
       request.scope = VerifyScope::InstanceDeleted;
       request.printerName = dispatch.instanceName;
-      request.operationSwitch = dispatch.instanceName == std::string(kDefaultPrinterName) ? "-deleteprinterinstance"
-                                                                                          : "-DeleteLodestarInstance";
+      request.operationSwitch = dispatch.instanceName == std::string(kDefaultPrinterName)
+                                    ? kSwitchDeletePrinterInstance
+                                    : kSwitchDeleteLodestarInstance;
       break;
     case Operation::DeleteAllProductPrinters:
       request.scope = VerifyScope::AllDeleted;
@@ -56,47 +65,47 @@ VerifyRequest VerifyRequestFor(const Dispatch& dispatch) {
   return request;
 }
 
-void RunSelected(Dispatch& dispatch) {
+void RunSelected(Dispatch& dispatch, Run& run) {
   switch (dispatch.operation) {
     case Operation::StopAutoName:
       StopAutoName();
       break;
     case Operation::AddPrinterInstance:
-      AddPDFPrinterInstance();
+      AddPDFPrinterInstance(run.target);
       break;
     case Operation::CheckInstance:
-      if (HasMultipleProductPrinters()) ProcessExitCode = kExitMultipleProductPrinters;
+      if (HasMultipleProductPrinters()) run.exitCode = kExitMultipleProductPrinters;
       break;
-    case Operation::AddMonitor:
+    case Operation::InstallPrinter:
       if (dispatch.overlongNameLength != 0) {
         LogAppEvent(os::kEventlogErrorType,
                     "InitInstance: printer name of %u characters is longer than 259, no printer added",
                     dispatch.overlongNameLength);
         break;
       }
-      AddMonitor(dispatch.printerName, dispatch.postScript, dispatch.xps, dispatch.monitorOnly);
+      AddMonitor(dispatch.printerName, run.kind, dispatch.monitorOnly, run.target);
       break;
     case Operation::UpdateDependentFiles:
-      UpdateDependentFiles(dispatch.postScript, dispatch.xps);
+      UpdateDependentFiles(run.kind, run.target);
       break;
     case Operation::DeletePrinterInstance:
       DeletePDFPrinterInstance(dispatch.instanceName);
       break;
     case Operation::DeleteAllProductPrinters:
-      DeleteAllProductPrinters();
+      DeleteAllProductPrinters(run.target);
       break;
     case Operation::SplashHost: {
-      ProcessExitCode = kExitNoOperation;
+      run.exitCode = kExitNoOperation;
       CVeskregDlg host;
       SetSplashOptions(1, 1);
       host.DoModal();
       break;
     }
     case Operation::Quiet:
-      ProcessExitCode = kExitNoOperation;
+      run.exitCode = kExitNoOperation;
       break;
     case Operation::AboutBox: {
-      ProcessExitCode = kExitNoOperation;
+      run.exitCode = kExitNoOperation;
       VeskRegAbout about;
       about.DoModal();
       CreateSendToShortcut(kDefaultPrinterName);
@@ -107,17 +116,15 @@ void RunSelected(Dispatch& dispatch) {
 
 }  // namespace
 
-void RunOperation(Dispatch& dispatch) {
-  if (dispatch.targetX64) {
-    TargetX64 = true;
-    SpoolerEnvironment = kEnvironmentX64;
-  }
+int32_t RunOperation(Dispatch& dispatch) {
+  Run run{TargetFor(dispatch.targetX64), KindFromSwitches(dispatch.postScript != 0, dispatch.xps != 0)};
   if (!dispatch.verify) {
-    RunSelected(dispatch);
-    return;
+    RunSelected(dispatch, run);
+    return run.exitCode;
   }
   // Alone, -verify is the run's operation: no About box, no splash, no exit code 212.
-  const VerifyRequest request = VerifyRequestFor(dispatch);
-  if (!IsNoOperation(dispatch.operation)) RunSelected(dispatch);
-  if (VerifyInstallation(request)) ProcessExitCode = kExitProblemFound;
+  const VerifyRequest request = VerifyRequestFor(dispatch, run);
+  if (!IsNoOperation(dispatch.operation)) RunSelected(dispatch, run);
+  if (VerifyInstallation(request)) run.exitCode = kExitProblemFound;
+  return run.exitCode;
 }

@@ -11,7 +11,6 @@ inline constexpr int32_t kExitMultipleProductPrinters = 1;
 // -verify found a problem.
 inline constexpr int32_t kExitProblemFound = 2;
 
-// Sets the install context from the dispatch, runs the selected operation (then, with
-// -verify, checks what it was asked to do) and sets ProcessExitCode for the
-// end-of-process routine.
-void RunOperation(Dispatch& dispatch);
+// Chooses the run's target and driver kind, runs the selected operation (then, with
+// -verify, checks what it was asked to do) and returns the process exit code.
+int32_t RunOperation(Dispatch& dispatch);

@@ -1,22 +1,21 @@
 #include "app/veskreg_app.h"
 
 #include "app/dispatch.h"
-#include "core/install_context.h"
 #include "ui/splash.h"
 
-CVeskregApp::CVeskregApp() { ResetInstallContext(); }
+CVeskregApp::CVeskregApp() = default;
 
 bool CVeskregApp::InitInstance() {
   os::EnableControlContainer();
   Dispatch dispatch;
   SelectOperation(CommandLine(), dispatch);
-  RunOperation(dispatch);
+  exitCode_ = RunOperation(dispatch);
   return false;
 }
 
 int CVeskregApp::ExitInstance() {
   CWinApp::ExitInstance();
-  return ProcessExitCode;
+  return exitCode_;
 }
 
 bool CVeskregApp::PreTranslateMessage(os::Message& message) {

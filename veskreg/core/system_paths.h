@@ -11,6 +11,9 @@
 enum class SystemFolder { System, Windows };
 
 inline constexpr uint32_t kErrorFilenameExcedRange = 206;
+// Paths under the system folders (the driver directory, its files, the monitor library)
+// are formed in buffers of this size.
+inline constexpr uint32_t kSystemPathSize = 520;
 
 // The folder's path followed by `rest` and `more`, whole, in `path`; false when it cannot
 // be had whole, with the reason in `*error` (when given): the system's code, or 206 for a

@@ -3,7 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+
+// Registry key paths are formed in buffers of this size; a path that does not fit is refused.
+inline constexpr uint32_t kKeyPathSize = 260;
 
 // Joins the parts into `out`; false, with `out` left empty, when the whole does not fit.
 template <std::size_t N>

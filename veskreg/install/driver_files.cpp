@@ -1,23 +1,15 @@
 #include "install/driver_files.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/diagnostics.h"
-#include "core/install_context.h"
 #include "core/platform_predicates.h"
+#include "core/switches.h"
+#include "platform/kernel.h"
 #include "platform/registry.h"
 
 namespace {
-
-constexpr PlatformTarget kTargetX86Version2 = {
-    "\\spool\\drivers\\w32x86\\2\\",
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-2\\", 2};
-constexpr PlatformTarget kTargetX64Version3 = {
-    "\\spool\\drivers\\x64\\3\\",
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Drivers\\Version-3\\", 3};
-constexpr PlatformTarget kTargetX86Version3 = {
-    "\\spool\\drivers\\w32x86\\3\\",
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-3\\", 3};
 
 // Each list: entries ending in NUL, the closing NUL, and the extra NUL the literal adds.
 constexpr char kNativeList[] =
@@ -135,39 +127,28 @@ uint32_t MergeStoredPostScriptList(os::RegistryKey key, uint8_t (&merged)[kMerge
   return MergePostScriptList(read ? stored : nullptr, size, merged);
 }
 
-}  // namespace
+// One row a kind; the switches' precedence is the table's: both flags make a row of their
+// own. A refused driver is tried again, under its own name, with the files of `refused`.
+// clang-format off
+constexpr KindFacts kKinds[] = {
+  // kind                               -ps    -xps   driver name            files                handed over           written after         refused             add switches                                  update switch
+  {DriverKind::Native,                 false, false, "Folyant Writer",      FileSet::Native,     ListRule::Native,     ListRule::Native,     DriverKind::Native, {kSwitchAddPrinter, nullptr},                 kSwitchUpdateDependentFiles},
+  {DriverKind::PostScript,             true,  false, "Folyant Font Helper", FileSet::PostScript, ListRule::PostScript, ListRule::PostScript, DriverKind::Native, {kSwitchAddPsPrinter, nullptr},               kSwitchUpdatePsDependentFiles},
+  {DriverKind::Xps,                    false, true,  "Folyant-A",           FileSet::Xps,        ListRule::Xps,        ListRule::Xps,        DriverKind::Xps,    {kSwitchAddXpsPrinter, nullptr},              kSwitchUpdateXpsDependentFiles},
+  {DriverKind::PostScriptNameXpsFiles, true,  true,  "Folyant Font Helper", FileSet::Xps,        ListRule::Xps,        ListRule::PostScript, DriverKind::Xps,    {kSwitchAddPsPrinter, kSwitchAddXpsPrinter},  kSwitchUpdatePsDependentFiles},
+};
+// clang-format on
 
-PlatformTarget CurrentPlatformTarget() {
-  if (IsWindowsNT4()) return kTargetX86Version2;
-  if (TargetX64) return kTargetX64Version3;
-  return kTargetX86Version3;
-}
+// The files of each set; NT 4's version-2 drivers all take the same data and configuration file.
+constexpr DriverFileNames kFileSets[] = {
+    {"folyant.dll", "folyant.ppd", "folyantd.dll", "folyant.chm"},
+    {"PSCRIPT5.DLL", "folyant.ppd", "folyantp.dll", "folyant.chm"},
+    {"mxdwdrv.dll", "folyant.gpd", "folyantx.dll", "folyant.chm"},
+};
+constexpr const char* kVersion2DataFile = "folyant.gpc";
+constexpr const char* kVersion2ConfigFile = "folyantd.dll";
 
-const char* DriverNameForKind(int postScript, int xps) {
-  if (postScript) return "Folyant Font Helper";
-  if (xps) return "Folyant-A";
-  return "Folyant Writer";
-}
-
-DriverFileNames DriverFilesForKind(int postScript, int xps) {
-  DriverFileNames files{};
-  files.driverLibrary = xps ? "mxdwdrv.dll" : postScript ? "PSCRIPT5.DLL" : "folyant.dll";
-  if (IsWindowsNT4()) {
-    files.dataFile = "folyant.gpc";
-    files.configFile = "folyantd.dll";
-  } else if (xps) {
-    files.dataFile = "folyant.gpd";
-    files.configFile = "folyantx.dll";
-  } else if (postScript) {
-    files.dataFile = "folyant.ppd";
-    files.configFile = "folyantp.dll";
-  } else {
-    files.dataFile = "folyant.ppd";
-    files.configFile = "folyantd.dll";
-  }
-  files.helpFile = "folyant.chm";
-  return files;
-}
+const DriverFileNames& FilesOf(FileSet set) { return kFileSets[static_cast<int>(set)]; }
 
 DependentFileList XpsDependentFilesForThisWindows() {
   if (IsWindows10OrLater()) return ListOf(kXpsListWindows10);
@@ -176,37 +157,87 @@ DependentFileList XpsDependentFilesForThisWindows() {
   return ListOf(kXpsListBeforeVista);
 }
 
-DependentFileList DependentFilesForInstall(int postScript, int xps) {
-  if (xps) return XpsDependentFilesForThisWindows();
-  if (postScript) return PostScriptDependentFiles();
+}  // namespace
+
+const KindFacts& FactsOf(DriverKind kind) { return kKinds[static_cast<int>(kind)]; }
+
+DriverKind KindFromSwitches(bool postScript, bool xps) {
+  for (const KindFacts& facts : kKinds) {
+    if (facts.postScript == postScript && facts.xps == xps) return facts.kind;
+  }
+  return DriverKind::Native;
+}
+
+DriverKind KindOfDriverLibrary(const char* libraryPath) {
+  if (libraryPath == nullptr) libraryPath = "";
+  return KindFromSwitches(std::strstr(libraryPath, FilesOf(FileSet::PostScript).driverLibrary) != nullptr,
+                          std::strstr(libraryPath, FilesOf(FileSet::Xps).driverLibrary) != nullptr);
+}
+
+bool KindOfInstalledDriver(const char* driverName, const char* libraryPath, DriverKind* kind) {
+  if (driverName == nullptr) return false;
+  bool named = false;
+  for (const KindFacts& facts : kKinds) {
+    if (os::lstrcmpiA(driverName, facts.driverName) != 0) continue;
+    // The first row of the name stands unless a later one's library is the driver's.
+    if (!named || (libraryPath != nullptr && std::strstr(libraryPath, FilesOf(facts.files).driverLibrary))) {
+      *kind = facts.kind;
+    }
+    named = true;
+  }
+  return named;
+}
+
+DriverFileNames DriverFilesFor(DriverKind kind, const Target& target) {
+  DriverFileNames files = FilesOf(FactsOf(kind).files);
+  if (target.driverVersion == 2) {
+    files.dataFile = kVersion2DataFile;
+    files.configFile = kVersion2ConfigFile;
+  }
+  return files;
+}
+
+DependentFileList DependentFilesForInstall(DriverKind kind) {
+  switch (FactsOf(kind).installList) {
+    case ListRule::Xps:
+      return XpsDependentFilesForThisWindows();
+    case ListRule::PostScript:
+      return PostScriptDependentFiles();
+    case ListRule::Native:
+      break;
+  }
   return ListOf(kNativeList);
 }
 
-void DriverKeyPath(char (&path)[kDriverKeyPathSize], int postScript, int xps) {
-  std::snprintf(path, sizeof path, "%s%s", CurrentPlatformTarget().driverKeyPrefix, DriverNameForKind(postScript, xps));
+void DriverKeyPath(char (&path)[kKeyPathSize], DriverKind kind, const Target& target) {
+  std::snprintf(path, sizeof path, "%s%s", target.driverKeyPrefix, FactsOf(kind).driverName);
 }
 
-DependentFileList DependentFilesToWrite(os::RegistryKey driverKey, int postScript, int xps,
-                                        uint8_t (&merged)[kMergeCapacity]) {
-  if (postScript)
-    return DependentFileList{reinterpret_cast<const char*>(merged), MergeStoredPostScriptList(driverKey, merged)};
-  return xps ? XpsDependentFilesForThisWindows() : ListOf(kNativeList);
+DependentFileList DependentFilesToWrite(os::RegistryKey driverKey, DriverKind kind, uint8_t (&merged)[kMergeCapacity]) {
+  switch (FactsOf(kind).writtenList) {
+    case ListRule::PostScript:
+      return DependentFileList{reinterpret_cast<const char*>(merged), MergeStoredPostScriptList(driverKey, merged)};
+    case ListRule::Xps:
+      return XpsDependentFilesForThisWindows();
+    case ListRule::Native:
+      break;
+  }
+  return ListOf(kNativeList);
 }
 
-void UpdateDependentFiles(int postScript, int xps) {
-  char path[kDriverKeyPathSize];
-  DriverKeyPath(path, postScript, xps);
+void UpdateDependentFiles(DriverKind kind, const Target& target) {
+  char path[kKeyPathSize];
+  DriverKeyPath(path, kind, target);
 
-  os::RegistryKey opened = nullptr;
-  int32_t status = os::RegOpenKeyExA(os::HkeyLocalMachine(), path, 0, kOpenForUpdate, &opened);
+  os::OwnedRegistryKey key;
+  int32_t status = os::RegOpenKeyExA(os::HkeyLocalMachine(), path, 0, kOpenForUpdate, key.put());
   if (status != 0) {
     LogAppEvent(os::kEventlogErrorType, "UpdateDependentFiles, failed to open registry %s, %d", path, status);
     return;
   }
-  os::OwnedRegistryKey key(opened);
 
   static uint8_t merged[kMergeCapacity];
-  const DependentFileList list = DependentFilesToWrite(key.get(), postScript, xps, merged);
+  const DependentFileList list = DependentFilesToWrite(key.get(), kind, merged);
   status = os::RegSetValueExA(key.get(), "Dependent Files", os::kRegMultiSz,
                               reinterpret_cast<const uint8_t*>(list.data), list.length);
   if (status != 0) LogAppEvent(os::kEventlogErrorType, "UpdateDependentFiles, failed to write to registry %d", status);

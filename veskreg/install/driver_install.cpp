@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "core/diagnostics.h"
-#include "core/install_context.h"
 #include "core/platform_predicates.h"
+#include "core/system_paths.h"
 #include "core/text_buffers.h"
 #include "install/driver_files.h"
 #include "install/send_to.h"
@@ -19,26 +19,21 @@
 
 namespace {
 
-constexpr uint32_t kPathSize = 520;
-constexpr uint32_t kErrorFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
+constexpr uint32_t kErrorFilenameTooLong = kErrorFilenameExcedRange;
 constexpr const char* kBoxCaption = "Folyant";
-constexpr const char* kPrintProcessor = "winprint";
-constexpr const char* kDataType = "RAW";
-constexpr const char* kProductPort = "PDFFILE:";
-constexpr const char* kFilePort = "FILE:";
 
 using os::OwnedPrinter;
-using Path = char[kPathSize];
+using Path = char[kSystemPathSize];
 
 // The system directory in a 520-byte buffer. On failure returns false with `error`
 // set: the call's own code, or 206 when the directory does not fit.
 bool ReadSystemDirectory(Path& directory, uint32_t* error) {
-  uint32_t length = os::GetSystemDirectoryA(directory, kPathSize);
+  uint32_t length = os::GetSystemDirectoryA(directory, kSystemPathSize);
   if (length == 0) {
     *error = os::GetLastError();
     return false;
   }
-  if (length >= kPathSize) {
+  if (length >= kSystemPathSize) {
     directory[0] = '\0';
     *error = kErrorFilenameTooLong;
     return false;
@@ -46,11 +41,11 @@ bool ReadSystemDirectory(Path& directory, uint32_t* error) {
   return true;
 }
 
-// System directory + the platform target's driver directory suffix (ends in a backslash).
-bool ReadDriverDirectory(Path& directory, uint32_t* error) {
+// System directory + the target's driver directory (ends in a backslash).
+bool ReadDriverDirectory(Path& directory, uint32_t* error, const Target& target) {
   Path system;
   if (!ReadSystemDirectory(system, error)) return false;
-  if (!JoinWhole(directory, system, CurrentPlatformTarget().driverDirectorySuffix)) {
+  if (!JoinWhole(directory, system, target.driverDirectory)) {
     *error = kErrorFilenameTooLong;
     return false;
   }
@@ -73,7 +68,7 @@ DriverAttempt AddDriverTwice(uint32_t level, const os::DriverInfo3& record) {
   return attempt;
 }
 
-DriverAttempt InstallDriver(const char* driverName, int postScript, int xps) {
+DriverAttempt InstallDriver(const char* driverName, DriverKind kind, const Target& target) {
   DriverAttempt attempt;
   Path system;
   if (!ReadSystemDirectory(system, &attempt.error)) {
@@ -83,23 +78,22 @@ DriverAttempt InstallDriver(const char* driverName, int postScript, int xps) {
     }
     return attempt;
   }
-  const PlatformTarget target = CurrentPlatformTarget();
-  const DriverFileNames files = DriverFilesForKind(postScript, xps);
+  const DriverFileNames files = DriverFilesFor(kind, target);
   Path directory, driverPath, dataFile, configFile, helpFile;
-  if (!JoinWhole(directory, system, target.driverDirectorySuffix) ||
-      !JoinWhole(driverPath, directory, files.driverLibrary) || !JoinWhole(dataFile, directory, files.dataFile) ||
-      !JoinWhole(configFile, directory, files.configFile) || !JoinWhole(helpFile, directory, files.helpFile)) {
+  if (!JoinWhole(directory, system, target.driverDirectory) || !JoinWhole(driverPath, directory, files.driverLibrary) ||
+      !JoinWhole(dataFile, directory, files.dataFile) || !JoinWhole(configFile, directory, files.configFile) ||
+      !JoinWhole(helpFile, directory, files.helpFile)) {
     LogAppEvent(os::kEventlogErrorType, "InstallPrinterDriver: driver path too long, driver %s not installed",
                 driverName);
     attempt.error = kErrorFilenameTooLong;
     return attempt;
   }
-  const DependentFileList dependents = DependentFilesForInstall(postScript, xps);
+  const DependentFileList dependents = DependentFilesForInstall(kind);
 
   os::DriverInfo3 level3;
   level3.version = target.driverVersion;
   level3.name = driverName;
-  level3.environment = SpoolerEnvironment;
+  level3.environment = target.environment;
   level3.driverPath = driverPath;
   level3.dataFile = dataFile;
   level3.configFile = configFile;
@@ -111,11 +105,8 @@ DriverAttempt InstallDriver(const char* driverName, int postScript, int xps) {
 
   if (!attempt.installed) {
     LogAppEvent(os::kEventlogWarningType, "AddPrinterDriver 3 failed, error %d", static_cast<int>(attempt.error));
-    CheckDependentFiles(dependents.data);
-    CheckIfFileExists(driverPath);
-    CheckIfFileExists(dataFile);
-    CheckIfFileExists(configFile);
-    CheckIfFileExists(helpFile);
+    CheckDependentFiles(dependents.data, target);
+    for (const char* path : {driverPath, dataFile, configFile, helpFile}) CheckIfFileExists(path, target);
     os::Sleep(1000);
 
     os::DriverInfo3 level2;
@@ -130,7 +121,7 @@ DriverAttempt InstallDriver(const char* driverName, int postScript, int xps) {
       LogAppEvent(os::kEventlogErrorType, "AddPrinterDriver 2 failed, error %d", static_cast<int>(attempt.error));
     }
   }
-  UpdateDependentFiles(postScript, xps);
+  UpdateDependentFiles(kind, target);
   return attempt;
 }
 
@@ -145,7 +136,7 @@ void FinishPrinter(const char* printerName) {
 
 // The system's printer-setup command installs the XPS driver and the printer from the
 // product's INF file.
-int InstallFromInf(const char* printerName, int postScript, int xps) {
+int InstallFromInf(const char* printerName, DriverKind kind, const Target& target) {
   Path system;
   uint32_t error = 0;
   if (!ReadSystemDirectory(system, &error)) {
@@ -155,7 +146,7 @@ int InstallFromInf(const char* printerName, int postScript, int xps) {
   }
   Path directory;
   char command[1024];
-  if (!FitsCommandLine(printerName) || !JoinWhole(directory, system, CurrentPlatformTarget().driverDirectorySuffix)) {
+  if (!FitsCommandLine(printerName) || !JoinWhole(directory, system, target.driverDirectory)) {
     LogAppEvent(os::kEventlogErrorType, "InstallPrinter: cannot build the INF install command for %s", printerName);
     return 0;
   }
@@ -170,43 +161,44 @@ int InstallFromInf(const char* printerName, int postScript, int xps) {
   LogAppEvent(os::kEventlogInformationType, "InstallPrinter Launching INF install: %s", command);
   RunCommand(SystemFolder::System, "rundll32.exe", command, true);
 
-  os::PrinterHandle handle = nullptr;
-  if (!os::OpenPrinterA(printerName, &handle, os::kPrinterAllAccess)) {
+  OwnedPrinter printer;
+  if (!os::OpenPrinterA(printerName, printer.put(), os::kPrinterAllAccess)) {
     error = os::GetLastError();
     LogAppEvent(os::kEventlogErrorType, "InstallPrinter: OpenPrinter INF post launch failed for %s, error %d",
                 printerName, static_cast<int>(error));
     return 0;
   }
-  OwnedPrinter printer(handle);
   LogAppEvent(os::kEventlogInformationType, "InstallPrinter: INF install successful");
   printer.reset();
-  UpdateDependentFiles(postScript, xps);
+  UpdateDependentFiles(kind, target);
   FinishPrinter(printerName);
   return 1;
 }
 
 }  // namespace
 
-int InstallPrinterDriver(const char* driverName, int postScript, int xps) {
+int InstallPrinterDriver(const char* driverName, DriverKind kind, const Target& target) {
   if (driverName == nullptr) return 0;
-  DriverAttempt attempt = InstallDriver(driverName, postScript, xps);
+  DriverAttempt attempt = InstallDriver(driverName, kind, target);
   // Leave the spooler's own answer as the thread's error, not what logging left behind.
   if (!attempt.installed) os::SetLastError(attempt.error);
   return attempt.installed;
 }
 
-int InstallPrinter(const char* printerName, int useFilePort, int postScript, int xps) {
+int InstallPrinter(const char* printerName, int useFilePort, DriverKind kind, const Target& target) {
   if (printerName == nullptr) return 0;
-  const char* driverName = DriverNameForKind(postScript, xps);
-  DriverAttempt driver = InstallDriver(driverName, postScript, xps);
-  if (!driver.installed && postScript) {
+  const char* driverName = FactsOf(kind).driverName;
+  // The XPS kinds have one more road: the system's printer-setup command.
+  const bool fromInf = FactsOf(kind).files == FileSet::Xps;
+  DriverAttempt driver = InstallDriver(driverName, kind, target);
+  if (!driver.installed && FactsOf(kind).refused != kind) {
     // The PostScript driver's name on the native (or XPS) files.
-    postScript = 0;
-    driver = InstallDriver(driverName, postScript, xps);
+    kind = FactsOf(kind).refused;
+    driver = InstallDriver(driverName, kind, target);
   }
   if (!driver.installed) {
-    if (xps) return InstallFromInf(printerName, postScript, xps);
-    AddPrinterError("AddPrinterDriver", driver.error);
+    if (fromInf) return InstallFromInf(printerName, kind, target);
+    AddPrinterError("AddPrinterDriver", driver.error, target);
     return 0;
   }
 
@@ -221,8 +213,8 @@ int InstallPrinter(const char* printerName, int useFilePort, int postScript, int
   OwnedPrinter printer(os::AddPrinterA(nullptr, 2, record));
   if (!printer) {
     uint32_t error = os::GetLastError();
-    if (xps) return InstallFromInf(printerName, postScript, xps);
-    AddPrinterError("AddPrinter", error);
+    if (fromInf) return InstallFromInf(printerName, kind, target);
+    AddPrinterError("AddPrinter", error, target);
     return 0;
   }
   printer.reset();
@@ -230,14 +222,14 @@ int InstallPrinter(const char* printerName, int useFilePort, int postScript, int
   return driver.installed;
 }
 
-void CheckDependentFiles(const char* list) {
+void CheckDependentFiles(const char* list, const Target& target) {
   if (list == nullptr) return;
   Path directory;
   uint32_t error = 0;
-  if (!ReadDriverDirectory(directory, &error)) return;
+  if (!ReadDriverDirectory(directory, &error, target)) return;
   // The environment directory: the driver directory without "<version>\".
   Path environmentDirectory;
-  std::memcpy(environmentDirectory, directory, kPathSize);
+  std::memcpy(environmentDirectory, directory, kSystemPathSize);
   size_t length = std::strlen(environmentDirectory);
   environmentDirectory[length >= 2 ? length - 2 : 0] = '\0';
 
@@ -245,29 +237,29 @@ void CheckDependentFiles(const char* list) {
     const char* name = ResolvedDependentFile(entry);
     Path path;
     if (JoinWhole(path, directory, name)) {
-      CheckIfFileExists(path);
+      CheckIfFileExists(path, target);
     } else {
       LogAppEvent(os::kEventlogErrorType, "CheckDependentFiles: path too long for %s", name);
     }
     if (JoinWhole(path, environmentDirectory, name)) {
-      CheckIfFileExists(path);
+      CheckIfFileExists(path, target);
     } else {
       LogAppEvent(os::kEventlogErrorType, "CheckDependentFiles: path too long for %s", name);
     }
   }
 }
 
-void CheckIfFileExists(const char* path) {
+void CheckIfFileExists(const char* path, const Target& target) {
   if (path == nullptr) return;
   if (os::FileExists(path)) return;
   uint32_t error = os::GetLastError();
-  char text[kPathSize + 16];
+  char text[kSystemPathSize + 16];
   JoinWhole(text, "missing file ", path);
   LogAppEvent(os::kEventlogErrorType, "CheckIfFileExists: %s", text);
-  AddPrinterError(text, error);
+  AddPrinterError(text, error, target);
 }
 
-void AddPrinterError(const char* step, uint32_t error) {
+void AddPrinterError(const char* step, uint32_t error, const Target& target) {
   if (step == nullptr) step = "";
   const int code = static_cast<int>(error);
   LogAppEvent(os::kEventlogErrorType, "AddPrinterError %s, error %d", step, code);
@@ -277,10 +269,8 @@ void AddPrinterError(const char* step, uint32_t error) {
     Path system;
     uint32_t directoryError = 0;
     Path help;
-    char command[kPathSize + 16];
-    if (ReadSystemDirectory(system, &directoryError) &&
-        JoinWhole(help, system, CurrentPlatformTarget().driverDirectorySuffix,
-                  "folyant.chm::/addprinter126error.htm") &&
+    char command[kSystemPathSize + 16];
+    if (ReadSystemDirectory(system, &directoryError) && JoinWhole(help, system, target.helpPage) &&
         JoinWhole(command, "hh.exe ", help)) {
       RunCommand(SystemFolder::Windows, "hh.exe", command, false);
     }

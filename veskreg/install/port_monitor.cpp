@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "core/diagnostics.h"
-#include "core/install_context.h"
 #include "install/driver_install.h"
 #include "install/product_printers.h"
 #include "install/removal.h"
@@ -65,32 +64,32 @@ int MonitorInstalled() {
   return 0;
 }
 
-void AddMonitor(char (&printerName)[kPrinterNameSize], int postScript, int xps, int monitorOnly) {
-  if (!monitorOnly) checkPrinterInstalled(printerName);
+void AddMonitor(char (&printerName)[kPrinterNameSize], DriverKind kind, int monitorOnly, const Target& target) {
+  if (!monitorOnly) checkPrinterInstalled(printerName, target);
 
   int useFilePort = 0;
   if (MonitorInstalled() == 0) {
-    const os::MonitorInfo2 monitor{kMonitorName, SpoolerEnvironment, kMonitorLibrary};
+    const os::MonitorInfo2 monitor{kMonitorName, target.environment, kMonitorLibrary};
     if (!os::AddMonitorA(nullptr, 2, monitor)) {
       uint32_t error = os::GetLastError();
       if (error == os::kErrorPrintMonitorAlreadyInstalled) {
         LogAppEvent(os::kEventlogWarningType, "AddMonitor: already installed, error %d", static_cast<int>(error));
       } else {
         // Without the product's port the printers still work, printing to the system's file port.
-        AddPrinterError("AddMonitor", error);
+        AddPrinterError("AddMonitor", error, target);
         useFilePort = 1;
       }
     }
   }
   if (monitorOnly) return;
 
-  if (InstallPrinter(printerName, useFilePort, postScript, xps) == 0 && LengthenName(printerName)) {
-    InstallPrinter(printerName, useFilePort, postScript, xps);
+  if (InstallPrinter(printerName, useFilePort, kind, target) == 0 && LengthenName(printerName)) {
+    InstallPrinter(printerName, useFilePort, kind, target);
   }
   if (IsDefaultPrinterName(printerName)) return;
 
   // The default printer follows the driver kind of the printer just added.
   if (!PrinterExists(kDefaultPrinterName)) return;
-  checkPrinterInstalled(kDefaultPrinterName);
-  InstallPrinter(kDefaultPrinterName, useFilePort, postScript, xps);
+  checkPrinterInstalled(kDefaultPrinterName, target);
+  InstallPrinter(kDefaultPrinterName, useFilePort, kind, target);
 }

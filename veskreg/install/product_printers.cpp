@@ -1,5 +1,6 @@
 #include "install/product_printers.h"
 
+#include "install/driver_files.h"
 #include "platform/kernel.h"
 #include "platform/types.h"
 
@@ -9,6 +10,10 @@ constexpr const char* kProductDriverNames[] = {
     "Folyant-A",           "KRV PDF Pro",         "Benchcraft PDF-Writer",
     "Lodestar PDF Writer", "Folyant for Orchard", "Folyant for Brightline",
 };
+
+bool Named(const os::PrinterInfo2View& printer, const char* name) {
+  return printer.printerName != nullptr && os::lstrcmpiA(printer.printerName, name) == 0;
+}
 
 }  // namespace
 
@@ -20,37 +25,34 @@ bool IsProductDriverName(const char* driverName) {
   return false;
 }
 
-PrinterEnumeration::PrinterEnumeration() {
-  uint32_t needed = 0;
-  uint32_t returned = 0;
-  os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, nullptr, 0, &needed, &returned);
-  block_ = os::OwnedLocalBlock(os::LocalAlloc(os::kLmemZeroInit, needed));
-  if (!block_) return;
-  if (os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, static_cast<uint8_t*>(block_.get()), needed, &needed,
-                        &returned)) {
-    count_ = returned;
-  }
+bool IsProductPrinter(const os::PrinterInfo2View& printer) {
+  DriverKind kind;
+  return IsProductDriverName(printer.driverName) || KindOfInstalledDriver(printer.driverName, nullptr, &kind) ||
+         Named(printer, kImagePrinterName);
 }
 
-os::PrinterInfo2View PrinterEnumeration::At(uint32_t index) const {
-  return os::PrinterInfo2At(static_cast<const uint8_t*>(block_.get()), index);
+bool HasOwnSettings(const os::PrinterInfo2View& printer) {
+  return IsProductDriverName(printer.driverName) && printer.printerName != nullptr &&
+         !Named(printer, kImagePrinterName) && !Named(printer, kDefaultPrinterName);
+}
+
+SpoolerListing ListPrinters() {
+  return ListSpooler([](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
+    return os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, block, size, needed, returned);
+  });
 }
 
 bool PrinterExists(const char* printerName) {
-  os::PrinterHandle printer = nullptr;
-  if (!os::OpenPrinterA(printerName, &printer, os::kPrinterAllAccess)) return false;
-  os::ClosePrinter(printer);
-  return true;
+  os::OwnedPrinter printer;
+  return os::OpenPrinterA(printerName, printer.put(), os::kPrinterAllAccess);
 }
 
 bool HasMultipleProductPrinters() {
-  PrinterEnumeration printers;
-  if (!printers.Allocated()) return false;
+  const SpoolerListing printers = ListPrinters();
   int count = 0;
-  for (uint32_t i = printers.Count(); i-- > 0;) {
-    os::PrinterInfo2View printer = printers.At(i);
-    if (!IsProductDriverName(printer.driverName)) continue;
-    if (printer.printerName != nullptr && os::lstrcmpiA(printer.printerName, kImagePrinterName) == 0) continue;
+  for (uint32_t i = printers.count; i-- > 0;) {
+    const os::PrinterInfo2View printer = os::PrinterInfo2At(printers.data(), i);
+    if (!IsProductDriverName(printer.driverName) || Named(printer, kImagePrinterName)) continue;
     if (++count >= 2) return true;
   }
   return false;

@@ -1,5 +1,5 @@
-// Which installed printers belong to the product, and the walk over the installed
-// printers that the removal and settings operations share.
+// Which installed printers belong to the product, and the spooler enumeration that the
+// removal, settings and check operations share.
 #pragma once
 
 #include <cstddef>
@@ -7,10 +7,20 @@
 
 #include "install/printer_names.h"
 #include "platform/handles.h"
+#include "platform/kernel.h"
 #include "platform/spooler.h"
 
-// True when the driver name is one of the product's six, in any letter case.
+// True when the driver name is one of the product's six, in any letter case: the printers
+// -deleteprinter removes and -checkinstance counts.
 bool IsProductDriverName(const char* driverName);
+
+// A printer -verify checks: on a product driver, on a driver of a kind the installation
+// makes, or named "Glimmora".
+bool IsProductPrinter(const os::PrinterInfo2View& printer);
+
+// A printer with settings keys of its own: on a product driver, and neither "Folyant" nor
+// "Glimmora", whose keys are the product's own.
+bool HasOwnSettings(const os::PrinterInfo2View& printer);
 
 // True from two product printers on, the image printer not counted.
 bool HasMultipleProductPrinters();
@@ -18,17 +28,39 @@ bool HasMultipleProductPrinters();
 // True when a printer of that name can be opened (and it is closed again at once).
 bool PrinterExists(const char* printerName);
 
-// The local printers at level 2, asked for their size first and then read into one
-// zero-filled block; walk them with At(Count()-1) down to At(0). A block that cannot be
-// allocated, or an enumeration that fails, yields no entries.
-class PrinterEnumeration {
- public:
-  PrinterEnumeration();
-  bool Allocated() const { return static_cast<bool>(block_); }
-  uint32_t Count() const { return count_; }
-  os::PrinterInfo2View At(uint32_t index) const;
-
- private:
-  os::OwnedLocalBlock block_;
-  uint32_t count_ = 0;
+// One spooler enumeration, asked for its size first, then read into one zero-filled
+// block; `error` is what the spooler said when it did not answer (8: no memory for the
+// block), and then there are no entries.
+struct SpoolerListing {
+  os::OwnedLocalBlock block;
+  uint32_t count = 0;
+  uint32_t error = 0;
+  const uint8_t* data() const { return static_cast<const uint8_t*>(block.get()); }
 };
+
+// `enumerate(block, size, &needed, &returned)` is one spooler enumeration call.
+template <typename Enumerate>
+SpoolerListing ListSpooler(Enumerate enumerate) {
+  constexpr uint32_t kErrorNotEnoughMemory = 8;
+  SpoolerListing listing;
+  uint32_t needed = 0;
+  uint32_t returned = 0;
+  if (!enumerate(nullptr, 0, &needed, &returned)) {
+    listing.error = os::GetLastError();
+    if (listing.error != os::kErrorInsufficientBuffer) return listing;
+    listing.error = 0;
+  }
+  if (needed == 0) return listing;
+  listing.block = os::OwnedLocalBlock(os::LocalAlloc(os::kLmemZeroInit, needed));
+  if (!listing.block) {
+    listing.error = kErrorNotEnoughMemory;
+  } else if (!enumerate(static_cast<uint8_t*>(listing.block.get()), needed, &needed, &returned)) {
+    listing.error = os::GetLastError();
+  } else {
+    listing.count = returned;
+  }
+  return listing;
+}
+
+// The local printers at level 2; walk them with os::PrinterInfo2At(data(), i).
+SpoolerListing ListPrinters();

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "core/diagnostics.h"
-#include "core/install_context.h"
 #include "install/product_printers.h"
 #include "install/send_to.h"
 #include "platform/handles.h"
@@ -15,7 +14,6 @@ namespace {
 
 using os::OwnedPrinter;
 
-constexpr int kDriverNameSize = 260;
 // The spooler may still hold the deleted printer's driver for a moment.
 constexpr uint32_t kDriverReleasePause = 1000;
 
@@ -24,13 +22,14 @@ int LastError() { return static_cast<int>(os::GetLastError()); }
 // The driver name the spooler reports for an open printer; `driverName` keeps what it
 // holds when the spooler cannot say. Asked in the environment the driver is then deleted
 // from: the process's own default would miss the x64 driver of a -x64 run.
-void ReadDriverName(os::PrinterHandle printer, const char* printerName, char (&driverName)[kDriverNameSize]) {
+void ReadDriverName(os::PrinterHandle printer, const char* printerName, char (&driverName)[kPrinterNameSize],
+                    const char* environment) {
   uint32_t needed = 0;
-  os::GetPrinterDriverA(printer, SpoolerEnvironment, 1, nullptr, 0, &needed);
+  os::GetPrinterDriverA(printer, environment, 1, nullptr, 0, &needed);
   os::OwnedLocalBlock block(os::LocalAlloc(os::kLmemZeroInit, needed));
   if (!block) return;
   auto* info = static_cast<uint8_t*>(block.get());
-  if (!os::GetPrinterDriverA(printer, SpoolerEnvironment, 1, info, needed, &needed)) {
+  if (!os::GetPrinterDriverA(printer, environment, 1, info, needed, &needed)) {
     LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinter: failed to get printer driver, printer %s, error %d",
                 printerName, LastError());
     return;
@@ -44,13 +43,12 @@ void ReadDriverName(os::PrinterHandle printer, const char* printerName, char (&d
 
 bool DeletePDFPrinterInstance(const char* printerName) {
   if (printerName == nullptr) return false;
-  os::PrinterHandle handle = nullptr;
-  if (!os::OpenPrinterA(printerName, &handle, os::kPrinterAllAccess)) {
+  OwnedPrinter printer;
+  if (!os::OpenPrinterA(printerName, printer.put(), os::kPrinterAllAccess)) {
     LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinterInstance: OpenPrinter failed, printer %s error %d",
                 printerName, LastError());
     return false;
   }
-  OwnedPrinter printer(handle);
   if (!os::DeletePrinter(printer.get())) {
     LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinterInstance: DeletePrinter failed, error %d", LastError());
     return false;
@@ -59,25 +57,23 @@ bool DeletePDFPrinterInstance(const char* printerName) {
   return true;
 }
 
-void DeletePDFPrinter(const char* printerName, os::PrinterHandle handle) {
+void DeletePDFPrinter(const char* printerName, os::PrinterHandle handle, const Target& target) {
   OwnedPrinter printer(handle);
   if (printerName == nullptr) return;
 
-  char driverName[kDriverNameSize];
+  char driverName[kPrinterNameSize];
   std::snprintf(driverName, sizeof driverName, "%s", printerName);
 
   uint32_t openError = 0;
   if (!printer) {
-    if (os::OpenPrinterA(printerName, &handle, os::kPrinterAllAccess)) {
-      printer = OwnedPrinter(handle);
-    } else {
+    if (!os::OpenPrinterA(printerName, printer.put(), os::kPrinterAllAccess)) {
       openError = os::GetLastError();
       LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinter: failed to open printer %s, error %d", printerName,
                   static_cast<int>(openError));
     }
   }
   if (printer) {
-    ReadDriverName(printer.get(), printerName, driverName);
+    ReadDriverName(printer.get(), printerName, driverName, target.environment);
     printer.reset();
   } else {
     // The open's own error, not whatever the logging in between left behind.
@@ -88,7 +84,7 @@ void DeletePDFPrinter(const char* printerName, os::PrinterHandle handle) {
   if (DeletePDFPrinterInstance(printerName)) {
     os::Sleep(kDriverReleasePause);
     // Refused while another printer still uses the driver; that printer's removal takes it.
-    if (!os::DeletePrinterDriverA(nullptr, SpoolerEnvironment, driverName)) {
+    if (!os::DeletePrinterDriverA(nullptr, target.environment, driverName)) {
       LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinter: failed to delete printer driver, driver %s, error %d",
                   driverName, LastError());
     }
@@ -96,23 +92,23 @@ void DeletePDFPrinter(const char* printerName, os::PrinterHandle handle) {
   DeleteSendToShortcut(printerName);
 }
 
-bool checkPrinterInstalled(const char* printerName) {
+bool checkPrinterInstalled(const char* printerName, const Target& target) {
   if (printerName == nullptr) return true;
   os::PrinterHandle handle = nullptr;
   if (os::OpenPrinterA(printerName, &handle, os::kPrinterAllAccess)) {
     LogAppEvent(os::kEventlogInformationType, "checkPrinterInstalled: printer exists, deleting printer %s",
                 printerName);
-    DeletePDFPrinter(printerName, handle);
+    DeletePDFPrinter(printerName, handle, target);
   }
   return true;
 }
 
-void DeleteAllProductPrinters() {
+void DeleteAllProductPrinters(const Target& target) {
   // Taken once: the deletions below do not change the entries already read.
-  PrinterEnumeration printers;
-  for (uint32_t i = printers.Count(); i-- > 0;) {
-    os::PrinterInfo2View printer = printers.At(i);
+  const SpoolerListing printers = ListPrinters();
+  for (uint32_t i = printers.count; i-- > 0;) {
+    os::PrinterInfo2View printer = os::PrinterInfo2At(printers.data(), i);
     if (printer.printerName == nullptr || !IsProductDriverName(printer.driverName)) continue;
-    DeletePDFPrinter(printer.printerName, nullptr);
+    DeletePDFPrinter(printer.printerName, nullptr, target);
   }
 }

@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr size_t kPathSize = os::kMaxPath;
-static_assert(kSendToPathSize == kPathSize);
+constexpr size_t kPathSize = kSendToPathSize;
+static_assert(kSendToPathSize == os::kMaxPath);
 constexpr const char* kLinkExtension = ".lnk";
 constexpr size_t kLinkExtensionLength = 4;
 
@@ -90,9 +90,8 @@ size_t ItemIdListSize(os::ConstItemIdList list) {
 }
 
 bool GetSendToFolder(char (&folder)[kSendToPathSize]) {
-  os::ItemIdList folderList = nullptr;
-  if (!os::Succeeded(os::SHGetSpecialFolderLocation(nullptr, os::kCsidlSendTo, &folderList))) return false;
-  os::OwnedItemIdList location(folderList);
+  os::OwnedItemIdList location;
+  if (!os::Succeeded(os::SHGetSpecialFolderLocation(nullptr, os::kCsidlSendTo, location.put()))) return false;
   if (!location) return false;
   // A path of its own first, so that a failure leaves the caller's buffer as it was.
   char path[kPathSize] = {};
@@ -115,28 +114,25 @@ void BuildSendToPath(const char* fileName, char* buffer) {
 
 os::ItemIdList FindPrinterShellItem(const char* printerName, os::MallocHandle allocator) {
   if (allocator == nullptr || printerName == nullptr) return nullptr;
-  os::ShellFolderHandle desktopFolder = nullptr;
-  if (!os::Succeeded(os::SHGetDesktopFolder(&desktopFolder))) return nullptr;
-  os::OwnedShellFolder desktop(desktopFolder);
+  os::OwnedShellFolder desktop;
+  if (!os::Succeeded(os::SHGetDesktopFolder(desktop.put()))) return nullptr;
   if (!desktop) return nullptr;
 
-  os::ItemIdList printersList = nullptr;
-  if (!os::Succeeded(os::SHGetSpecialFolderLocation(nullptr, os::kCsidlPrinters, &printersList))) return nullptr;
-  os::OwnedItemIdList printersLocation(printersList);
+  os::OwnedItemIdList printersLocation;
+  if (!os::Succeeded(os::SHGetSpecialFolderLocation(nullptr, os::kCsidlPrinters, printersLocation.put())))
+    return nullptr;
   if (!printersLocation) return nullptr;
 
-  os::ShellFolderHandle printersFolder = nullptr;
-  if (!os::Succeeded(os::IShellFolder_BindToObject(desktop.get(), printersLocation.get(), &printersFolder))) {
+  os::OwnedShellFolder printers;
+  if (!os::Succeeded(os::IShellFolder_BindToObject(desktop.get(), printersLocation.get(), printers.put()))) {
     return nullptr;
   }
-  os::OwnedShellFolder printers(printersFolder);
   if (!printers) return nullptr;
 
   // Nothing to enumerate comes back as S_FALSE, possibly without an enumerator.
-  os::EnumIdListHandle enumeratorHandle = nullptr;
-  os::HResult enumerated = os::IShellFolder_EnumObjects(
-      printers.get(), nullptr, os::kShcontfFolders | os::kShcontfNonFolders, &enumeratorHandle);
-  os::OwnedEnumIdList enumerator(enumeratorHandle);
+  os::OwnedEnumIdList enumerator;
+  os::HResult enumerated = os::IShellFolder_EnumObjects(printers.get(), nullptr,
+                                                        os::kShcontfFolders | os::kShcontfNonFolders, enumerator.put());
   if (enumerated != os::kSOk || !enumerator) return nullptr;
 
   for (;;) {
@@ -172,22 +168,19 @@ bool CreateSendToShortcut(const char* printerName) {
   // least of all at a path relative to the current directory.
   if (!EndWithLinkExtension(path)) return false;
 
-  os::MallocHandle mallocHandle = nullptr;
-  if (!os::Succeeded(os::SHGetMalloc(&mallocHandle))) return false;
-  os::OwnedMalloc allocator(mallocHandle);
+  os::OwnedMalloc allocator;
+  if (!os::Succeeded(os::SHGetMalloc(allocator.put()))) return false;
   if (!allocator) return false;
 
   AllocatorBlock target(allocator.get(), FindPrinterShellItem(printerName, allocator.get()));
   if (target.list() == nullptr) return false;
 
   os::CoInitialize();
-  os::ShellLinkHandle linkHandle = nullptr;
-  if (!os::Succeeded(os::CoCreateInstance(&linkHandle))) return false;
-  os::OwnedShellLink link(linkHandle);
+  os::OwnedShellLink link;
+  if (!os::Succeeded(os::CoCreateInstance(link.put()))) return false;
   if (!link || !os::Succeeded(os::IShellLinkA_SetIDList(link.get(), target.list()))) return false;
-  os::PersistFileHandle persistHandle = nullptr;
-  if (!os::Succeeded(os::IShellLinkA_QueryInterface(link.get(), &persistHandle))) return false;
-  os::OwnedPersistFile persistFile(persistHandle);
+  os::OwnedPersistFile persistFile;
+  if (!os::Succeeded(os::IShellLinkA_QueryInterface(link.get(), persistFile.put()))) return false;
   if (!persistFile) return false;
 
   char16_t widePath[kPathSize] = {};

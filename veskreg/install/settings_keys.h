@@ -10,11 +10,12 @@
 inline constexpr const char* kSettingsKeyPrefix = "Software\\Vesk Harrow Systems\\";
 // The product's own settings key, under either root.
 inline constexpr const char* kProductSettingsKey = "Software\\Vesk Harrow Systems\\Folyant";
+// The value that names a printer's default output file, and what -stopautoname writes
+// into it: one blank.
+inline constexpr const char* kDefaultFileNameValue = "PDFDefaultFileName";
+inline constexpr const char* kStoppedDefaultFileName = " ";
 // Where older versions kept the user's settings of a name: this prefix + the name.
 inline constexpr const char* kLegacyUserPrefix = "Software\\VB and VBA Program Settings\\Vesk Harrow Systems\\";
-
-// Key paths are formed in buffers of this size; a path that does not fit is refused.
-inline constexpr uint32_t kKeyPathSize = 260;
 
 // Walks the settings lookup chain: the legacy user key, the user key and the machine key
 // of `ownName` (none when null), then the same three of "Folyant". `visit(machine, path)`

@@ -39,14 +39,13 @@ void ExpandInPlace(char* buffer, uint32_t capacity) {
 
 bool SaveStringRegEx(os::RegistryKey root, const char* keyPath, const char* valueName, const char* text,
                      uint32_t valueType) {
-  os::RegistryKey created = nullptr;
-  int32_t status = os::RegCreateKeyExA(root, keyPath, os::kRegOptionNonVolatile, os::kKeyWrite, &created, nullptr);
+  os::OwnedRegistryKey key;
+  int32_t status = os::RegCreateKeyExA(root, keyPath, os::kRegOptionNonVolatile, os::kKeyWrite, key.put(), nullptr);
   if (status != 0) {
     LogAppEvent(os::kEventlogErrorType, "veskreg SaveStringRegEx: failed to create key %s, error 0x%x",
                 keyPath != nullptr ? keyPath : "", static_cast<unsigned>(status));
     return false;
   }
-  os::OwnedRegistryKey key(created);
   if (text == nullptr) text = "";
   status = os::RegSetValueExA(key.get(), valueName, valueType, reinterpret_cast<const uint8_t*>(text),
                               static_cast<uint32_t>(std::strlen(text) + 1));
@@ -59,12 +58,11 @@ bool SaveStringRegEx(os::RegistryKey root, const char* keyPath, const char* valu
 }
 
 bool SaveDwordReg(const char* keyPath, const char* valueName, uint32_t value) {
-  os::RegistryKey created = nullptr;
-  if (os::RegCreateKeyExA(os::HkeyCurrentUser(), keyPath, os::kRegOptionNonVolatile, os::kKeyWrite, &created,
+  os::OwnedRegistryKey key;
+  if (os::RegCreateKeyExA(os::HkeyCurrentUser(), keyPath, os::kRegOptionNonVolatile, os::kKeyWrite, key.put(),
                           nullptr) != 0) {
     return false;
   }
-  os::OwnedRegistryKey key(created);
   uint8_t bytes[sizeof value];
   std::memcpy(bytes, &value, sizeof value);
   return os::RegSetValueExA(key.get(), valueName, os::kRegDword, bytes, sizeof bytes) == 0;
@@ -73,9 +71,8 @@ bool SaveDwordReg(const char* keyPath, const char* valueName, uint32_t value) {
 bool ReadSettingDword(const char* settingsName, const char* valueName, uint32_t* value, bool deleteValue) {
   const uint32_t access = deleteValue ? kReadAndDelete : os::kKeyRead;
   return WalkSettingsChain(settingsName, [&](os::RegistryKey root, const char* path) {
-    os::RegistryKey opened = nullptr;
-    if (os::RegOpenKeyExA(root, path, 0, access, &opened) != 0) return false;
-    os::OwnedRegistryKey key(opened);
+    os::OwnedRegistryKey key;
+    if (os::RegOpenKeyExA(root, path, 0, access, key.put()) != 0) return false;
     // Read aside, so a value of fewer than 4 bytes leaves no stale bytes behind.
     uint8_t bytes[4] = {};
     uint32_t size = sizeof bytes;
@@ -92,9 +89,8 @@ char* ReadSettingString(const char* settingsName, char* buffer, uint32_t capacit
   if (buffer == nullptr || capacity == 0) return nullptr;
   const uint32_t access = deleteValue ? kReadAndDelete : os::kKeyRead;
   bool found = WalkSettingsChain(settingsName, [&](os::RegistryKey root, const char* path) {
-    os::RegistryKey opened = nullptr;
-    if (os::RegCreateKeyExA(root, path, os::kRegOptionNonVolatile, access, &opened, nullptr) != 0) return false;
-    os::OwnedRegistryKey key(opened);
+    os::OwnedRegistryKey key;
+    if (os::RegCreateKeyExA(root, path, os::kRegOptionNonVolatile, access, key.put(), nullptr) != 0) return false;
     uint32_t size = capacity;
     uint32_t type = 0;
     if (os::RegQueryValueExA(key.get(), valueName, &type, reinterpret_cast<uint8_t*>(buffer), &size) != 0) {
@@ -120,15 +116,10 @@ namespace {
 // The naming values of every further product printer. A printer without values of its
 // own falls back into the keys of "Folyant" and removes what it finds there.
 void ClearProductPrinterNaming(char (&text)[kSettingsTextCapacity]) {
-  PrinterEnumeration printers;
-  if (!printers.Allocated()) return;
-  for (uint32_t i = printers.Count(); i-- > 0;) {
-    os::PrinterInfo2View printer = printers.At(i);
-    if (!IsProductDriverName(printer.driverName) || printer.printerName == nullptr) continue;
-    if (os::lstrcmpiA(printer.printerName, kImagePrinterName) == 0 ||
-        os::lstrcmpiA(printer.printerName, kDefaultPrinterName) == 0) {
-      continue;
-    }
+  const SpoolerListing printers = ListPrinters();
+  for (uint32_t i = printers.count; i-- > 0;) {
+    const os::PrinterInfo2View printer = os::PrinterInfo2At(printers.data(), i);
+    if (!HasOwnSettings(printer)) continue;
     ReadSettingString(printer.printerName, text, sizeof text, "PDFFileName", true);
     ReadSettingString(printer.printerName, text, sizeof text, "PDFDefaultFileName", true);
     char path[kKeyPathSize];
@@ -137,7 +128,7 @@ void ClearProductPrinterNaming(char (&text)[kSettingsTextCapacity]) {
                   printer.printerName);
       continue;
     }
-    SaveStringRegEx(os::HkeyCurrentUser(), path, "PDFDefaultFileName", " ", os::kRegSz);
+    SaveStringRegEx(os::HkeyCurrentUser(), path, kDefaultFileNameValue, kStoppedDefaultFileName, os::kRegSz);
   }
 }
 
@@ -154,9 +145,10 @@ void StopAutoName() {
   // The printers' lookups fall back into the keys of "Folyant": the product's own blanks
   // are written after them, or a printer without values would take the blank away again.
   ClearProductPrinterNaming(text);
-  SaveStringRegEx(os::HkeyCurrentUser(), "Software\\Vesk Harrow Systems\\Glimmora", "PDFDefaultFileName", " ",
+  SaveStringRegEx(os::HkeyCurrentUser(), "Software\\Vesk Harrow Systems\\Glimmora", kDefaultFileNameValue,
+                  kStoppedDefaultFileName, os::kRegSz);
+  SaveStringRegEx(os::HkeyCurrentUser(), kProductSettingsKey, kDefaultFileNameValue, kStoppedDefaultFileName,
                   os::kRegSz);
-  SaveStringRegEx(os::HkeyCurrentUser(), kProductSettingsKey, "PDFDefaultFileName", " ", os::kRegSz);
 }
 
 // Every account reads a printer's key and keeps per-printer settings under it (read and

@@ -3,11 +3,12 @@
 #include <cstring>
 
 #include "core/diagnostics.h"
-#include "core/install_context.h"
 #include "core/platform_predicates.h"
+#include "core/switches.h"
 #include "core/system_paths.h"
 #include "core/text_buffers.h"
 #include "install/driver_files.h"
+#include "install/driver_install.h"
 #include "install/port_monitor.h"
 #include "install/product_printers.h"
 #include "install/send_to.h"
@@ -21,15 +22,10 @@
 
 namespace {
 
-constexpr const char* kProductPort = "PDFFILE:";
-constexpr const char* kFilePort = "FILE:";
-constexpr const char* kPrintProcessor = "winprint";
 constexpr const char* kBoxCaption = "Folyant";
 // More findings than this, a few lines each when wrapped, would not fit a box on the
 // screen; the rest are in the event log.
 constexpr size_t kBoxFindings = 10;
-constexpr uint32_t kPathSize = 520;
-constexpr uint32_t kErrorNotEnoughMemory = 8;
 
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -41,81 +37,38 @@ bool Exists(const char* path) {
   return attributes != os::kInvalidFileAttributes && (attributes & os::kFileAttributeDirectory) == 0;
 }
 // The switches that repair a finding, with the run's own -x64.
-std::string Repair(const std::string& switches) {
-  return "; repair: " + std::string(TargetX64 ? "-x64 " : "") + switches;
+std::string Repair(const Target& target, const std::string& switches) {
+  return "; repair: " + (target.x64 ? std::string(kSwitchX64) + " " : std::string()) + switches;
 }
 
-// The driver kinds the installation makes, as the flags DriverNameForKind takes.
-struct Kind {
-  int postScript;
-  int xps;
-  const char* addSwitch;
-  const char* updateSwitch;
-};
-constexpr Kind kKinds[] = {{0, 0, "-addprinter", "-updatedependentfiles"},
-                           {1, 0, "-addpsprinter", "-updatepsdependentfiles"},
-                           {0, 1, "-addxpsprinter", "-updatexpsdependentfiles"}};
-constexpr int kKindCount = 3;
-
-// The kind whose driver has that name; -1 for any other driver (an OEM edition's).
-int KindOf(const char* driverName) {
-  for (int kind = 0; kind < kKindCount; ++kind) {
-    if (Same(driverName, DriverNameForKind(kKinds[kind].postScript, kKinds[kind].xps))) return kind;
-  }
-  return -1;
+// The adding switches of the kind.
+std::string AddSwitches(DriverKind kind) {
+  const KindFacts& facts = FactsOf(kind);
+  std::string switches = facts.addSwitches[0];
+  if (facts.addSwitches[1] != nullptr) switches += std::string(" ") + facts.addSwitches[1];
+  return switches;
 }
 
-std::string AddPrinterRepair(int kind, const std::string& printerName) {
-  if (kind < 0) return "";
-  return Repair(std::string(kKinds[kind].addSwitch) + " -printername=" + Quoted(printerName));
+std::string AddPrinterRepair(const Target& target, DriverKind kind, const std::string& printerName) {
+  return Repair(target, AddSwitches(kind) + " " + kSwitchPrinterName + Quoted(printerName));
 }
 
-// One spooler enumeration, asked for its size first; `error` is what the spooler said
-// when it did not answer.
-struct Listing {
-  os::OwnedLocalBlock block;
-  uint32_t count = 0;
-  uint32_t error = 0;
-  const uint8_t* data() const { return static_cast<const uint8_t*>(block.get()); }
-};
+using Listing = SpoolerListing;
 
-template <typename Enumerate>
-Listing List(Enumerate enumerate) {
-  Listing listing;
-  uint32_t needed = 0;
-  uint32_t returned = 0;
-  if (!enumerate(nullptr, 0, &needed, &returned)) {
-    listing.error = os::GetLastError();
-    if (listing.error != os::kErrorInsufficientBuffer) return listing;
-    listing.error = 0;
-  }
-  if (needed == 0) return listing;
-  listing.block = os::OwnedLocalBlock(os::LocalAlloc(os::kLmemZeroInit, needed));
-  if (!listing.block) {
-    listing.error = kErrorNotEnoughMemory;
-  } else if (!enumerate(static_cast<uint8_t*>(listing.block.get()), needed, &needed, &returned)) {
-    listing.error = os::GetLastError();
-  } else {
-    listing.count = returned;
-  }
-  return listing;
-}
-
-Listing ListPrinters() {
-  return List([](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
-    return os::EnumPrintersA(os::kPrinterEnumLocal, nullptr, 2, block, size, needed, returned);
+// The drivers of the target's environment, with their libraries.
+Listing ListDrivers(const Target& target) {
+  return ListSpooler([&target](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
+    return os::EnumPrinterDriversA(target.environment, 2, block, size, needed, returned);
   });
 }
 
-Listing ListDrivers() {
-  return List([](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
-    return os::EnumPrinterDriversA(SpoolerEnvironment, 1, block, size, needed, returned);
-  });
-}
-
-bool Registered(const Listing& drivers, const char* driverName) {
+// True when the driver is installed; `library` is then its driver library.
+bool Registered(const Listing& drivers, const char* driverName, const char** library = nullptr) {
   for (uint32_t i = 0; i < drivers.count; ++i) {
-    if (Same(os::DriverInfo1Name(drivers.data(), i), driverName)) return true;
+    const os::DriverInfo2View driver = os::DriverInfo2At(drivers.data(), i);
+    if (!Same(driver.name, driverName)) continue;
+    if (library != nullptr) *library = driver.driverPath;
+    return true;
   }
   return false;
 }
@@ -137,7 +90,11 @@ class Check {
   bool Answered(const Listing& listing, const char* what);
   bool Monitor();
   void ProductPrinters(const std::string* only);
-  void Driver(int kind, bool reportMissing);
+  void Driver(DriverKind kind, bool reportMissing);
+  std::string Repair(const std::string& switches) const { return ::Repair(request_.target, switches); }
+  std::string AddPrinterRepair(DriverKind kind, const std::string& name) const {
+    return ::AddPrinterRepair(request_.target, kind, name);
+  }
   void AllDeleted();
   void AutoNameStopped();
 
@@ -167,7 +124,7 @@ std::vector<Finding> Check::Run() {
       Monitor();
       break;
     case VerifyScope::DependentFiles:
-      Driver(KindOf(DriverNameForKind(request_.postScript, request_.xps)), true);
+      Driver(request_.kind, true);
       break;
     case VerifyScope::AllDeleted:
       AllDeleted();
@@ -200,7 +157,7 @@ bool Check::Answered(const Listing& listing, const char* what) {
 // "Folyant Port" on "folyantm7.dll", the library where the spooler loads it from, and
 // the port it serves.
 bool Check::Monitor() {
-  Listing monitors = List([](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
+  Listing monitors = ListSpooler([](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
     return os::EnumMonitorsA(nullptr, 2, block, size, needed, returned);
   });
   if (!Answered(monitors, "port monitors")) return false;
@@ -219,20 +176,20 @@ bool Check::Monitor() {
   // The spooler loads it from the machine's own system directory, which a 32-bit program
   // under WOW64 sees as "Sysnative" (its system32 is SysWOW64; Windows XP x64 has no such
   // name without an update).
-  char library[kPathSize] = {}, native[kPathSize];
-  SystemFolderPath(SystemFolder::System, library, nullptr, "\\folyantm7.dll");
+  char library[kSystemPathSize] = {}, native[kSystemPathSize];
+  SystemFolderPath(SystemFolder::System, library, nullptr, "\\", kMonitorLibrary);
   const bool libraryThere =
       IsWow64() != 0
-          ? SystemFolderPath(SystemFolder::Windows, native, nullptr, "\\Sysnative\\folyantm7.dll") && Exists(native)
+          ? SystemFolderPath(SystemFolder::Windows, native, nullptr, "\\Sysnative\\", kMonitorLibrary) && Exists(native)
           : Exists(library);
   if (!libraryThere) Problem(object + "library " + library + " missing (the product's files must be installed again)");
   if (!current) {
     Problem(object + (other == nullptr ? "not installed" : "on " + Quoted(other) + ", not " + Quoted(kMonitorLibrary)) +
-            Repair("-regaddprinter -addmonitor"));
+            Repair(std::string(kSwitchRegAddPrinter) + " " + kSwitchAddMonitor));
     return true;
   }
   if (!libraryThere) return true;
-  Listing ports = List([](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
+  Listing ports = ListSpooler([](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
     return os::EnumPortsA(2, block, size, needed, returned);
   });
   if (!Answered(ports, "ports")) return false;
@@ -248,20 +205,22 @@ bool Check::Monitor() {
 // Every product printer (or only the named one) in the one enumeration; the files of
 // each driver kind in use once, however many printers use it.
 void Check::ProductPrinters(const std::string* only) {
-  Listing drivers = ListDrivers();
+  Listing drivers = ListDrivers(request_.target);
   if (!Answered(drivers, "drivers")) return;
+  constexpr int kKindCount = 4;
   bool kindInUse[kKindCount] = {};
   bool seen = false;
   for (uint32_t i = 0; i < printers_.count; ++i) {
     const os::PrinterInfo2View printer = os::PrinterInfo2At(printers_.data(), i);
-    const int kind = KindOf(printer.driverName);
-    const bool product =
-        kind >= 0 || IsProductDriverName(printer.driverName) || Same(printer.printerName, kImagePrinterName);
-    if (only != nullptr ? !Same(printer.printerName, only->c_str()) : !product) continue;
+    if (only != nullptr ? !Same(printer.printerName, only->c_str()) : !IsProductPrinter(printer)) continue;
     seen = true;
+    const char* library = nullptr;
+    const bool registered = Registered(drivers, printer.driverName, &library);
+    DriverKind kind{};
+    const bool ours = KindOfInstalledDriver(printer.driverName, library, &kind);
     const std::string name = Text(printer.printerName);
     const std::string object = "printer " + Quoted(name) + ": ";
-    const std::string repair = AddPrinterRepair(kind, name);
+    const std::string repair = ours ? AddPrinterRepair(kind, name) : "";
     if (!Same(printer.portName, kProductPort)) {
       Problem(object + "on " +
               (Same(printer.portName, kFilePort)
@@ -273,11 +232,11 @@ void Check::ProductPrinters(const std::string* only) {
       Problem(object + "print processor " + Quoted(Text(printer.printProcessor)) + ", not " + Quoted(kPrintProcessor) +
               repair);
     }
-    if (!Registered(drivers, printer.driverName)) {
-      Problem(object + "driver " + Quoted(Text(printer.driverName)) + " not installed for " + SpoolerEnvironment +
-              repair);
-    } else if (kind >= 0) {
-      kindInUse[kind] = true;
+    if (!registered) {
+      Problem(object + "driver " + Quoted(Text(printer.driverName)) + " not installed for " +
+              request_.target.environment + repair);
+    } else if (ours) {
+      kindInUse[static_cast<int>(kind)] = true;
     }
     char link[kSendToPathSize + 1];
     if (haveSendTo_ && ShortcutPathIn(sendTo_, printer.printerName, link) && !Exists(link)) {
@@ -285,38 +244,37 @@ void Check::ProductPrinters(const std::string* only) {
     }
   }
   if (!seen && only != nullptr) {
-    Problem("printer " + Quoted(*only) + ": not installed" +
-            AddPrinterRepair(KindOf(DriverNameForKind(request_.postScript, request_.xps)), *only));
+    Problem("printer " + Quoted(*only) + ": not installed" + AddPrinterRepair(request_.kind, *only));
   } else if (!seen) {
-    Problem("printers: no product printer is installed" + AddPrinterRepair(2, kDefaultPrinterName));
+    Problem("printers: no product printer is installed" + AddPrinterRepair(DriverKind::Xps, kDefaultPrinterName));
   }
   for (int kind = 0; kind < kKindCount; ++kind) {
-    if (kindInUse[kind]) Driver(kind, false);
+    if (kindInUse[kind]) Driver(static_cast<DriverKind>(kind), false);
   }
 }
 
 // The driver's files in the driver directory, and "Dependent Files" as the installation
 // writes it for the kind on this Windows.
-void Check::Driver(int kind, bool reportMissing) {
-  const Kind& flags = kKinds[kind];
-  const std::string object = "driver " + Quoted(DriverNameForKind(flags.postScript, flags.xps)) + ": ";
-  char keyPath[kDriverKeyPathSize];
-  DriverKeyPath(keyPath, flags.postScript, flags.xps);
-  os::RegistryKey opened = nullptr;
-  if (os::RegOpenKeyExA(os::HkeyLocalMachine(), keyPath, 0, os::kKeyRead, &opened) != 0) {
-    if (reportMissing) Problem(object + "not installed for " + SpoolerEnvironment + Repair(flags.addSwitch));
+void Check::Driver(DriverKind kind, bool reportMissing) {
+  const KindFacts& facts = FactsOf(kind);
+  const Target& target = request_.target;
+  const std::string object = "driver " + Quoted(facts.driverName) + ": ";
+  char keyPath[kKeyPathSize];
+  DriverKeyPath(keyPath, kind, target);
+  os::OwnedRegistryKey key;
+  if (os::RegOpenKeyExA(os::HkeyLocalMachine(), keyPath, 0, os::kKeyRead, key.put()) != 0) {
+    if (reportMissing) Problem(object + "not installed for " + target.environment + Repair(AddSwitches(kind)));
     return;
   }
-  os::OwnedRegistryKey key(opened);
   static uint8_t merged[kMergeCapacity];
-  const DependentFileList expected = DependentFilesToWrite(key.get(), flags.postScript, flags.xps, merged);
+  const DependentFileList expected = DependentFilesToWrite(key.get(), kind, merged);
 
-  char directory[kPathSize];
-  if (SystemFolderPath(SystemFolder::System, directory, nullptr, CurrentPlatformTarget().driverDirectorySuffix)) {
-    const DriverFileNames files = DriverFilesForKind(flags.postScript, flags.xps);
+  char directory[kSystemPathSize];
+  if (SystemFolderPath(SystemFolder::System, directory, nullptr, target.driverDirectory)) {
+    const DriverFileNames files = DriverFilesFor(kind, target);
     const char* names[] = {files.driverLibrary, files.dataFile, files.configFile, files.helpFile};
     auto present = [&](const char* name) {
-      char path[kPathSize];
+      char path[kSystemPathSize];
       if (!JoinWhole(path, directory, name) || !Exists(path)) Problem(object + "file missing: " + directory + name);
     };
     for (const char* name : names) present(name);
@@ -331,7 +289,7 @@ void Check::Driver(int kind, bool reportMissing) {
   uint32_t type = 0;
   if (os::RegQueryValueExA(key.get(), "Dependent Files", &type, stored, &size) != 0 || type != os::kRegMultiSz ||
       !SameDependentFiles(stored, size, reinterpret_cast<const uint8_t*>(expected.data), expected.length)) {
-    Problem(object + "\"Dependent Files\" is not the list this Windows needs" + Repair(flags.updateSwitch));
+    Problem(object + "\"Dependent Files\" is not the list this Windows needs" + Repair(facts.updateSwitch));
   }
 }
 
@@ -339,52 +297,49 @@ void Check::AllDeleted() {
   for (uint32_t i = 0; i < printers_.count; ++i) {
     const os::PrinterInfo2View printer = os::PrinterInfo2At(printers_.data(), i);
     if (IsProductDriverName(printer.driverName)) {
-      Problem("printer " + Quoted(Text(printer.printerName)) + ": still installed after -deleteprinter" +
-              Repair("-deleteprinter"));
+      Problem("printer " + Quoted(Text(printer.printerName)) + ": still installed after " + kSwitchDeletePrinter +
+              Repair(kSwitchDeletePrinter));
     }
   }
-  Listing drivers = ListDrivers();
+  Listing drivers = ListDrivers(request_.target);
   if (!Answered(drivers, "drivers")) return;
   for (const std::string& driver : request_.removedDrivers) {
     if (Registered(drivers, driver.c_str())) {
-      Problem("driver " + Quoted(driver) + ": still installed for " + SpoolerEnvironment + " after -deleteprinter");
+      Problem("driver " + Quoted(driver) + ": still installed for " + request_.target.environment + " after " +
+              kSwitchDeletePrinter);
     }
   }
   for (const std::string& name : request_.removedPrinters) {
     char link[kSendToPathSize + 1];
     if (haveSendTo_ && ShortcutPathIn(sendTo_, name.c_str(), link) && Exists(link)) {
-      Note("printer " + Quoted(name) + ": Send To shortcut left after -deleteprinter");
+      Note("printer " + Quoted(name) + ": Send To shortcut left after " + kSwitchDeletePrinter);
     }
   }
 }
 
-// "PDFDefaultFileName" a blank in the user keys of "Folyant", "Glimmora" and every
-// other product printer, as -stopautoname writes it.
+// The default file name as -stopautoname writes it in the user keys of "Folyant",
+// "Glimmora" and every printer with settings of its own.
 void Check::AutoNameStopped() {
   std::vector<std::string> names = {kDefaultPrinterName, kImagePrinterName};
   for (uint32_t i = 0; i < printers_.count; ++i) {
     const os::PrinterInfo2View printer = os::PrinterInfo2At(printers_.data(), i);
-    if (IsProductDriverName(printer.driverName) && !Same(printer.printerName, kDefaultPrinterName) &&
-        !Same(printer.printerName, kImagePrinterName)) {
-      names.push_back(Text(printer.printerName));
-    }
+    if (HasOwnSettings(printer)) names.push_back(printer.printerName);
   }
+  constexpr uint32_t kWritten = std::char_traits<char>::length(kStoppedDefaultFileName) + 1;
   for (const std::string& name : names) {
     char path[kKeyPathSize];
-    uint8_t value[4] = {};
+    char value[kWritten + 1] = {};
     uint32_t size = sizeof value;
     uint32_t type = 0;
-    os::RegistryKey opened = nullptr;
-    if (JoinWhole(path, kSettingsKeyPrefix, name.c_str()) &&
-        os::RegOpenKeyExA(os::HkeyCurrentUser(), path, 0, os::kKeyRead, &opened) == 0) {
-      os::OwnedRegistryKey key(opened);
-      if (os::RegQueryValueExA(key.get(), "PDFDefaultFileName", &type, value, &size) != 0) size = 0;
-    } else {
+    os::OwnedRegistryKey key;
+    if (!JoinWhole(path, kSettingsKeyPrefix, name.c_str()) ||
+        os::RegOpenKeyExA(os::HkeyCurrentUser(), path, 0, os::kKeyRead, key.put()) != 0 ||
+        os::RegQueryValueExA(key.get(), kDefaultFileNameValue, &type, reinterpret_cast<uint8_t*>(value), &size) != 0) {
       size = 0;
     }
-    if (type != os::kRegSz || size != 2 || value[0] != ' ' || value[1] != '\0') {
-      Problem("settings " + Quoted(name) + ": \"PDFDefaultFileName\" is not the blank -stopautoname writes" +
-              Repair("-stopautoname"));
+    if (type != os::kRegSz || size != kWritten || std::memcmp(value, kStoppedDefaultFileName, kWritten) != 0) {
+      Problem("settings " + Quoted(name) + ": " + Quoted(kDefaultFileNameValue) + " is not the blank " +
+              kSwitchStopAutoName + " writes" + Repair(kSwitchStopAutoName));
     }
   }
 }

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "core/target.h"
+#include "install/driver_files.h"
+
 enum class VerifyScope {
   Installation,     // -verify alone, -addinstance, -checkinstance
   Printer,          // -add*printer, -regadd*printer: the port monitor and the named printer
@@ -18,16 +21,16 @@ enum class VerifyScope {
 
 struct VerifyRequest {
   VerifyScope scope = VerifyScope::Installation;
-  std::string printerName;  // Printer, InstanceDeleted
-  int postScript = 0;       // Printer: the kind asked for; DependentFiles: the kind updated
-  int xps = 0;
+  std::string printerName;                   // Printer, InstanceDeleted
+  DriverKind kind = DriverKind::Native;      // Printer: the kind asked for; DependentFiles: the kind updated
+  Target target{};                           // the run's
   const char* operationSwitch = "";          // the switch named in a finding after a removal
   std::vector<std::string> removedPrinters;  // AllDeleted: what RememberProductPrinters saw
   std::vector<std::string> removedDrivers;
   bool quiet = false;  // no box
 };
 
-// The product printers (by driver name) and their drivers before -deleteprinter runs.
+// The printers -deleteprinter removes, and their drivers, before it runs.
 void RememberProductPrinters(VerifyRequest& request);
 
 // Checks, then reports every finding: one line each on standard output when that is a

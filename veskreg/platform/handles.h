@@ -28,6 +28,11 @@ class Owned {
   Handle get() const { return handle_; }
   explicit operator bool() const { return handle_ != Handle{}; }
   Handle release() { return std::exchange(handle_, Handle{}); }
+  // For a call that hands a handle out through a pointer: what was held is closed first.
+  Handle* put() {
+    reset();
+    return &handle_;
+  }
   void reset() {
     if (handle_ != Handle{}) Close(std::exchange(handle_, Handle{}));
   }

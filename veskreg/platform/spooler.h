@@ -73,11 +73,11 @@ bool GetPrinterDriverA(PrinterHandle printer, const char* environment, uint32_t 
 // pName of the index-th DRIVER_INFO_1 record of a block GetPrinterDriverA or
 // EnumPrinterDriversA filled.
 const char* DriverInfo1Name(const uint8_t* block, uint32_t index = 0);
-// EnumPrinterDriversA(no server, environment, level 1): the drivers installed for one
+// EnumPrinterDriversA(no server, environment, level 1 or 2): the drivers installed for one
 // environment. With too small a buffer it fails with 122 and sets *needed.
 bool EnumPrinterDriversA(const char* environment, uint32_t level, uint8_t* buffer, uint32_t bufferSize,
                          uint32_t* needed, uint32_t* returned);
-// The DRIVER_INFO_2 record (24 bytes on 32-bit Windows) at the head of a level-2 block.
+// The index-th DRIVER_INFO_2 record (24 bytes on 32-bit Windows) of a level-2 block.
 inline constexpr uint32_t kDriverInfo2Size = 24;
 struct DriverInfo2View {
   uint32_t version = 0;
@@ -87,7 +87,7 @@ struct DriverInfo2View {
   const char* dataFile = nullptr;
   const char* configFile = nullptr;
 };
-DriverInfo2View DriverInfo2At(const uint8_t* block);
+DriverInfo2View DriverInfo2At(const uint8_t* block, uint32_t index = 0);
 
 // MONITOR_INFO_2 records, 12 bytes each on 32-bit Windows (level 1: the name alone, 4 bytes).
 inline constexpr uint32_t kMonitorInfo2Size = 12;

@@ -17,9 +17,8 @@ int LoggingToggleMode() { return loggingToggleMode; }
 
 uint32_t ReadSplashDelay() {
   uint32_t delay = 1;
-  os::RegistryKey opened = nullptr;
-  if (os::RegOpenKeyExA(os::HkeyLocalMachine(), kProductSettingsKey, 0, os::kKeyRead, &opened) != 0) return delay;
-  os::OwnedRegistryKey key(opened);
+  os::OwnedRegistryKey key;
+  if (os::RegOpenKeyExA(os::HkeyLocalMachine(), kProductSettingsKey, 0, os::kKeyRead, key.put()) != 0) return delay;
   // Zeroed first: a shorter value of another type fills only its own bytes.
   uint8_t data[4] = {};
   uint32_t size = sizeof data;

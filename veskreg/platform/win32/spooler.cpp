@@ -187,8 +187,8 @@ bool EnumPrinterDriversA(const char* environment, uint32_t level, uint8_t* buffe
   return ok != FALSE;
 }
 
-DriverInfo2View DriverInfo2At(const uint8_t* block) {
-  const auto* info = reinterpret_cast<const DRIVER_INFO_2A*>(block);
+DriverInfo2View DriverInfo2At(const uint8_t* block, uint32_t index) {
+  const auto* info = reinterpret_cast<const DRIVER_INFO_2A*>(block) + index;
   return DriverInfo2View{info->cVersion,    info->pName,     info->pEnvironment,
                          info->pDriverPath, info->pDataFile, info->pConfigFile};
 }

@@ -1,4 +1,4 @@
-#include "install/printer_instances.h"
+#include "app/printer_instances.h"
 
 #include <cstdio>
 #include <cstring>
@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/diagnostics.h"
+#include "install/driver_files.h"
 #include "install/port_monitor.h"
 #include "install/product_printers.h"
 #include "install/settings_store.h"
@@ -28,7 +29,7 @@ void ShowInstanceMessage(uint32_t textId, uint32_t style, const char* name) {
 }
 
 // The printer exists already: its driver library decides the kind of the next printer.
-void TakeDriverKind(os::PrinterHandle printer, const char* name, int* postScript, int* xps) {
+void TakeDriverKind(os::PrinterHandle printer, const char* name, DriverKind* kind) {
   alignas(8) uint8_t buffer[kDriverBufferSize];
   uint32_t needed = 0;
   if (!os::GetPrinterDriverA(printer, nullptr, 2, buffer, sizeof buffer, &needed)) {
@@ -36,14 +37,11 @@ void TakeDriverKind(os::PrinterHandle printer, const char* name, int* postScript
                 static_cast<int>(os::GetLastError()));
     return;
   }
-  const char* path = os::DriverInfo2At(buffer).driverPath;
-  if (path == nullptr) path = "";
-  *postScript = std::strstr(path, "PSCRIPT5.DLL") != nullptr ? 1 : 0;
-  *xps = std::strstr(path, "mxdwdrv.dll") != nullptr ? 1 : 0;
+  *kind = KindOfDriverLibrary(os::DriverInfo2At(buffer).driverPath);
 }
 
 // One pass over the name the user accepted; true when the operation is over.
-bool TryName(const std::string& entered, int* postScript, int* xps) {
+bool TryName(const std::string& entered, DriverKind* kind, const Target& target) {
   if (entered.size() > kLongestInstanceName) {
     LogAppEvent(os::kEventlogWarningType, "AddPDFPrinterInstance: printer name of %u characters is longer than %u",
                 static_cast<unsigned>(entered.size()), static_cast<unsigned>(kLongestInstanceName));
@@ -56,18 +54,17 @@ bool TryName(const std::string& entered, int* postScript, int* xps) {
     ShowInstanceMessage(IDS_PRINTER_NAME_INVALID, os::kMbSystemModal | os::kMbIconError, name);
     return false;
   }
-  os::PrinterHandle printer = nullptr;
-  if (os::OpenPrinterA(name, &printer, os::kPrinterAllAccess)) {
-    TakeDriverKind(printer, name, postScript, xps);
+  os::OwnedPrinter printer;
+  if (os::OpenPrinterA(name, printer.put(), os::kPrinterAllAccess)) {
+    TakeDriverKind(printer.get(), name, kind);
     ShowInstanceMessage(IDS_PRINTER_NAME_TAKEN, os::kMbSystemModal | os::kMbIconError, name);
-    os::ClosePrinter(printer);
     return false;
   }
   // Fits: the name's length was checked against what the prefix leaves.
   const std::string keyPath = std::string(kSettingsKeyPrefix) + name;
-  AddMonitor(name, *postScript, *xps, 0);
+  AddMonitor(name, *kind, 0, target);
   // The settings value is written whatever the installation's outcome.
-  SaveStringRegEx(os::HkeyCurrentUser(), keyPath.c_str(), "PDFDefaultFileName", "", os::kRegSz);
+  SaveStringRegEx(os::HkeyCurrentUser(), keyPath.c_str(), kDefaultFileNameValue, "", os::kRegSz);
   // The installation reports its own failures; "created" is said only of a printer
   // that is there.
   if (!PrinterExists(name)) {
@@ -80,12 +77,11 @@ bool TryName(const std::string& entered, int* postScript, int* xps) {
 
 }  // namespace
 
-void AddPDFPrinterInstance() {
-  int postScript = 0;
-  int xps = 1;
+void AddPDFPrinterInstance(const Target& target) {
+  DriverKind kind = DriverKind::Xps;
   auto dialog = std::make_unique<VeskRegAddPrinter>();
   while (dialog->DoModal() == os::kIdOk) {
-    if (TryName(dialog->PrinterName(), &postScript, &xps)) return;
+    if (TryName(dialog->PrinterName(), &kind, target)) return;
     // A fresh dialog makes a fresh proposal; the refused text is not kept.
     dialog.reset();
     dialog = std::make_unique<VeskRegAddPrinter>();
