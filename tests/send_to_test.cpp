@@ -52,6 +52,20 @@ TEST_F(SendToTest, ShortcutTargetsThePrintersItem) {
   }
 }
 
+// A name in offset form counts only whole within its item and shorter than 260 bytes:
+// a malformed one names no printer.
+TEST_F(SendToTest, MalformedOffsetNamesNoPrinter) {
+  for (uint32_t form : {substitute::kOffsetUnterminated, substitute::kOffsetOverlong}) {
+    SCOPED_TRACE(form);
+    ArrangePrinter("Folyant", "Folyant-A");
+    substitute::PrintersFolderNameForm(form);
+    EXPECT_FALSE(CreateSendToShortcut("Folyant"));
+    EXPECT_FALSE(FileExists(Link("Folyant.lnk")));
+    TearDown();
+    SetUp();
+  }
+}
+
 // Each failing shell or COM step ends in false with nothing left open (checked after each)
 // and no file, least of all in the current directory. A call named again
 // fails at its next use: the Printers folder's location, the listing after one item.

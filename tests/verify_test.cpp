@@ -146,6 +146,15 @@ TEST_F(VerifyTest, AfterEachOperation) {
       {[&] { installed(), ArrangePrinter("Second", "Folyant-A"); }, "-checkinstance -verify -quiet", 1,
        {"note: printer \"Second\": no Send To shortcut; repair: -addxpsprinter -printername=\"Second\""}},
       {nullptr, "-splash -verify", 2, {noMonitor, "printers: no product printer is installed" + kRepairFolyant}},
+      // Both kinds' switches: told from the spooler's record as the PostScript name on the XPS
+      // files, checked against those and repaired with both switches.
+      {[this] {
+         substitute::UseWindowsRules(false), RunProgram("-addpsprinter -addxpsprinter -printername=\"Both\"");
+         ::DeleteFileA((kX86 + "folyantx.dll").c_str());
+       },
+       "-verify -quiet", 2,
+       {"note: printer \"Both\": no Send To shortcut; repair: -addpsprinter -addxpsprinter -printername=\"Both\"",
+        "driver \"Folyant Font Helper\": file missing: " + kX86 + "folyantx.dll"}},
   };
   // clang-format on
   for (const Row& row : rows) {

@@ -123,7 +123,8 @@ class PrinterListing : public IEnumIDList {
   HRESULT STDMETHODCALLTYPE Next(ULONG count, LPITEMIDLIST* items, ULONG* fetched) override {
     ULONG given = 0;
     for (; given < count && next_ < names_.size(); ++given, ++next_) {
-      const std::string& name = names_[next_];
+      // An overlong name's place runs on over 260 bytes, inside its item.
+      const std::string name = names_[next_] + std::string(state().nameForm == kOffsetOverlong ? 300 : 0, ' ');
       const auto size = static_cast<uint16_t>(kNameOffset + name.size() + 1);
       auto* item = static_cast<BYTE*>(::CoTaskMemAlloc(size + 2u));
       std::memcpy(item, &size, 2);
@@ -275,6 +276,15 @@ bool NamesListedPrinter(ConstItemIdList item, StrRet* name) {
       break;
     }
     case STRRET_OFFSET:
+      name->offset = substitute::kNameOffset;
+      break;
+    case substitute::kOffsetUnterminated:  // the item ends right before the name's NUL
+      name->type = STRRET_OFFSET;
+      name->offset = substitute::kNameOffset;
+      *reinterpret_cast<uint16_t*>(const_cast<uint8_t*>(item)) -= 1;
+      break;
+    case substitute::kOffsetOverlong:
+      name->type = STRRET_OFFSET;
       name->offset = substitute::kNameOffset;
       break;
     default:

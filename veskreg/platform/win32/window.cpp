@@ -205,6 +205,8 @@ bool DeleteObject(BitmapHandle bitmap) {
 DeviceContext BeginPaint(WindowHandle window, PaintInfo* paint) {
   PAINTSTRUCT ps;
   HDC dc = ::BeginPaint(H(window), &ps);
+  // The paint's device context is the window's until EndPaint gives it back.
+  if (dc != nullptr) substitution::Count(Resource::GdiObject, 1);
   paint->dc = reinterpret_cast<DeviceContext>(dc);
   paint->paint = Rect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom};
   return paint->dc;
@@ -215,6 +217,7 @@ void EndPaint(WindowHandle window, const PaintInfo& paint) {
   ps.hdc = Dc(paint.dc);
   ps.rcPaint = RECT{paint.paint.left, paint.paint.top, paint.paint.right, paint.paint.bottom};
   ::EndPaint(H(window), &ps);
+  if (paint.dc != nullptr) substitution::Count(Resource::GdiObject, -1);
 }
 
 DeviceContext CreateCompatibleDC(DeviceContext dc) {
