@@ -17,32 +17,32 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-// The journal (or one call's part of it) as "call|subject|detail|number".
-Strings Trace(const char* only = nullptr) {
-  Strings lines;
-  for (const substitute::Call& c : only != nullptr ? substitute::Calls(only) : substitute::Journal()) {
+// What each call of a name was given, as "subject|detail", with "|number" in hex.
+Strings Given(const char* call, bool withNumber = false) {
+  Strings given;
+  for (const substitute::Call& c : substitute::Calls(call)) {
     char number[12];
-    std::snprintf(number, sizeof number, "%#x", c.number);
-    lines.push_back(c.call + "|" + c.subject + "|" + c.detail + "|" + number);
+    std::snprintf(number, sizeof number, "|%#x", c.number);
+    given.push_back(c.subject + "|" + c.detail + (withNumber ? number : ""));
   }
-  return lines;
+  return given;
 }
 
 class DiagnosticsTest : public WineTest {};
 
 }  // namespace
 
-// Debugger output first, then one entry under "Folyant App" (id 100, category 0) with the
+// The debugger output and one entry under "Folyant App" (id 100, category 0) each, the
 // text cut at 511 characters; without an event source, the debugger output alone.
 TEST_F(DiagnosticsTest, LogAppEvent) {
-  const std::string text = "error 3006", cut(511, 'x'), source = "RegisterEventSourceA|Folyant App||0";
+  const std::string cut(511, 'x');
   LogAppEvent(2, "error %d", 3006);
   LogAppEvent(1, "%s", std::string(600, 'x').c_str());
   substitute::FailCall("RegisterEventSourceA", 5);
   LogAppEvent(4, "no source");
-  EXPECT_EQ(Trace(), (Strings{"OutputDebugStringA|" + text + "||0", source, "ReportEventA|" + text + "||0x640002",
-                              "OutputDebugStringA|" + cut + "||0", source, "ReportEventA|" + cut + "||0x640001",
-                              "OutputDebugStringA|no source||0", source}));
+  EXPECT_EQ(Given("OutputDebugStringA"), (Strings{"error 3006|", cut + "|", "no source|"}));
+  EXPECT_EQ(Given("RegisterEventSourceA"), Strings(3, "Folyant App|"));
+  EXPECT_EQ(Given("ReportEventA", true), (Strings{"error 3006||0x640002", cut + "||0x640001"}));
 }
 
 // Real boxes with the string-table text and caption and the caller's style, closed by the
@@ -65,7 +65,7 @@ TEST_F(DiagnosticsTest, ResourceMessagesAndTheirPlaces) {
     EXPECT_EQ(argument == nullptr ? ShowResourceMessage(nullptr, textId, captionId, style)
                                   : ShowResourceMessageFormatted(nullptr, textId, captionId, style, argument),
               result);
-    EXPECT_EQ(Trace("MessageBoxA"), Strings{"MessageBoxA|" + box});
+    EXPECT_EQ(Given("MessageBoxA", true), Strings{box});
   }
   // The places of a format: only the first "%s" and, given a number, the first "%d"; "%%" is one "%".
   char out[64];
@@ -98,16 +98,12 @@ TEST_F(DiagnosticsTest, RunCommand) {
   for (const char* file : {"C:\\rundll32_standin.txt", "C:\\rundll32.txt", "C:\\hh.txt", "rundll32.exe", "hh.exe"}) {
     ::DeleteFileA(file);
   }
-  const std::string error = "Unable to create process nosuchprogram /x, last error 0x2",
-                    in = std::string(system) + "\\";
-  EXPECT_EQ(Trace(),
-            (Strings{"GetSystemDirectoryA|||0", "CreateProcessA|" + waited + "|" + in + "rundll32_standin.exe|0x44",
-                     "WaitForSingleObject|||0xffffffff", "GetSystemDirectoryA|||0",
-                     "CreateProcessA|" + inf + "|" + in + "rundll32.exe|0x44", "WaitForSingleObject|||0xffffffff",
-                     "GetSystemWindowsDirectoryA|||0", "CreateProcessA|" + help + "|" + windows + "\\hh.exe|0x44",
-                     "GetSystemDirectoryA|||0", "CreateProcessA|" + missing + "|" + in + "nosuchprogram.exe|0x44",
-                     "OutputDebugStringA|" + error + "||0", "RegisterEventSourceA|Folyant App||0",
-                     "ReportEventA|" + error + "||0x640001"}));
+  const std::string in = std::string(system) + "\\";
+  EXPECT_EQ(Given("CreateProcessA", true),
+            (Strings{waited + "|" + in + "rundll32_standin.exe|0x44", inf + "|" + in + "rundll32.exe|0x44",
+                     help + "|" + windows + "\\hh.exe|0x44", missing + "|" + in + "nosuchprogram.exe|0x44"}));
+  EXPECT_EQ(substitute::Calls("WaitForSingleObject").size(), 2u);
+  EXPECT_EQ(Logged(), (Events{{kError, "Unable to create process nosuchprogram /x, last error 0x2"}}));
 }
 
 // The predicates for each Windows the product meets, asked afresh at each call; WOW64 is

@@ -71,8 +71,8 @@ class DriverInstallTest : public WineTest {
   // the levels asked for; each driver of the run's environment with its driver, data,
   // configuration and help file and its first dependent file (blank: none); the printer
   // (with its key security and shortcut, made just when it is); the commands started; the
-  // boxes with caption and style (real ones, the robot answered them); the log but for the
-  // file checks and list updates, pinned down on their own. Then a fresh case.
+  // log and the boxes (real ones, the robot answered them) but for the file checks' and list
+  // updates' log lines, pinned down on their own. Then a fresh case.
   void Road(const char* name, int filePort, DriverKind kind, const std::vector<std::string>& expected) {
     const Target target = TargetFor(x64);
     const bool made = InstallPrinter(name, filePort, kind, target) == 1;
@@ -92,11 +92,10 @@ class DriverInstallTest : public WineTest {
     EXPECT_EQ(Called("RegSetKeySecurity"), made);
     EXPECT_EQ(FileExists(SendToFolder() + "\\" + name + ".lnk"), made);
     for (const Call& call : Calls("CreateProcessA")) seen.push_back("run " + call.subject);
-    for (const Call& box : Boxes())
-      seen.push_back("box " + box.detail + " " + std::to_string(box.number) + ": " + box.subject);
-    for (const auto& [type, text] : Logged()) {
-      if (text.find("missing") == std::string::npos && !text.starts_with("UpdateDependentFiles"))
-        seen.push_back((type == kError ? "error " : type == kWarning ? "warning " : "info ") + text);
+    for (const std::string& line : Transcript()) {
+      if (!line.starts_with("error CheckIfFileExists") && !line.starts_with("error AddPrinterError missing") &&
+          !line.starts_with("error UpdateDependentFiles"))
+        seen.push_back(line);
     }
     EXPECT_EQ(seen, expected);
     TearDown();
@@ -126,20 +125,20 @@ TEST_F(DriverInstallTest, InstallPrinter) {
   ::DeleteFileA((kDrivers + "w32x86\\2\\folyant.gpc").c_str());
   FailCall("AddPrinterDriverA", 5, 0, 2);
   Road("Folyant", 0, DriverKind::Xps,
-       {"levels 3 3 2", "Folyant-A: mxdwdrv.dll folyant.gpc folyantd.dll  ", "Folyant-A PDFFILE: 66",
-        Missing(kDrivers + "w32x86\\2\\folyant.gpc"), kLevel3 + "5"});
+       {"levels 3 3 2", "Folyant-A: mxdwdrv.dll folyant.gpc folyantd.dll  ", "Folyant-A PDFFILE: 66", kLevel3 + "5",
+        Missing(kDrivers + "w32x86\\2\\folyant.gpc")});
   // PostScript refused: its name on the native files.
   ::DeleteFileA((kX86 + "PSCRIPT5.DLL").c_str());
   FailCall("AddPrinterDriverA", 2, 0, 4);
   Road("Folyant", 0, DriverKind::PostScript,
        {"levels 3 3 2 2 3", "Folyant Font Helper: folyant.dll folyant.ppd folyantd.dll folyant.chm FOLYANT.EXE",
-        "Folyant Font Helper PDFFILE: 66", Missing(kX86 + "PSCRIPT5.DLL"), kLevel3 + "2", kLevel2 + "2"});
+        "Folyant Font Helper PDFFILE: 66", kLevel3 + "2", Missing(kX86 + "PSCRIPT5.DLL"), kLevel2 + "2"});
   // XPS refused: the missing file shown, not the step; the INF makes it, on its own port.
   ::DeleteFileA((kX86 + "mxdwdrv.dll").c_str());
   FailCall("AddPrinterDriverA", 5);
   Road("Folyant", 1, DriverKind::Xps,
        {"levels 3 3 2 2", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll  MXDWDUI.INI", "Folyant-A PDFFILE: 64",
-        "run " + kInfX86, Missing(kX86 + "mxdwdrv.dll"), kLevel3 + "5", kLevel2 + "5", kLaunched + kInfX86,
+        "run " + kInfX86, kLevel3 + "5", Missing(kX86 + "mxdwdrv.dll"), kLevel2 + "5", kLaunched + kInfX86,
         "info InstallPrinter: INF install successful"});
   // -x64: Wine cannot put a 32-bit process's printer on the x64 driver; the INF can.
   AnswerAsWindows(kWindows7, true);
@@ -164,7 +163,7 @@ TEST_F(DriverInstallTest, InstallPrinter) {
   for (const std::string& path : {kX86 + "UNIRES.DLL", kDrivers + "w32x86\\FOLYANTT.GPD"}) ::DeleteFileA(path.c_str());
   FailCall("AddPrinterDriverA", 5);
   Road("A\" /x \"B", 0, DriverKind::Xps,
-       {"levels 3 3 2 2", Missing(kX86 + "UNIRES.DLL"), Missing(kDrivers + "w32x86\\FOLYANTT.GPD"), kLevel3 + "5",
+       {"levels 3 3 2 2", kLevel3 + "5", Missing(kX86 + "UNIRES.DLL"), Missing(kDrivers + "w32x86\\FOLYANTT.GPD"),
         kLevel2 + "5", "error InstallPrinter: cannot build the INF install command for A\" /x \"B"});
   // The native driver refused: every missing file shown (the help file too), then the
   // step with the spooler's code, whatever failed since.
@@ -172,29 +171,28 @@ TEST_F(DriverInstallTest, InstallPrinter) {
   FailCall("AddPrinterDriverA", 5);
   FailCall("RegOpenKeyExA", 87);
   Road("Folyant", 0, DriverKind::Native,
-       {"levels 3 3 2 2", Missing(kX86 + "folyant.dll"), Missing(kX86 + "folyant.ppd"), Missing(kX86 + "folyantd.dll"),
-        Missing(kX86 + "folyant.chm"), kBox + "AddPrinterDriver error 5" + kSupport, kLevel3 + "5", kLevel2 + "5",
-        "error AddPrinterError AddPrinterDriver, error 5"});
+       {"levels 3 3 2 2", kLevel3 + "5", Missing(kX86 + "folyant.dll"), Missing(kX86 + "folyant.ppd"),
+        Missing(kX86 + "folyantd.dll"), Missing(kX86 + "folyant.chm"), kLevel2 + "5",
+        "error AddPrinterError AddPrinterDriver, error 5", kBox + "AddPrinterDriver error 5" + kSupport});
   // The native printer refused: the driver stays.
   FailCall("AddPrinterA", 1796);
   Road("Folyant", 0, DriverKind::Native,
        {"levels 3", "Folyant Writer: folyant.dll folyant.ppd folyantd.dll folyant.chm FOLYANT.EXE",
-        kBox + "AddPrinter error 1796" + kSupport, "error AddPrinterError AddPrinter, error 1796"});
+        "error AddPrinterError AddPrinter, error 1796", kBox + "AddPrinter error 1796" + kSupport});
   // A stopped spooler is named as such.
   FailCall("AddPrinterDriverA", 1722);
   Road("Folyant", 0, DriverKind::Native,
-       {"levels 3 3 2 2",
+       {"levels 3 3 2 2", kLevel3 + "1722", kLevel2 + "1722", "error AddPrinterError AddPrinterDriver, error 1722",
         kBox + "The Folyant installation failed because the spooler service is not running.\nStart the spooler service "
-               "and run the installation again.",
-        kLevel3 + "1722", kLevel2 + "1722", "error AddPrinterError AddPrinterDriver, error 1722"});
+               "and run the installation again."});
   // Error 126 opens the help page on it in the run's driver directory.
   AnswerAsWindows(kWindowsNT4, false, false);
   FailCall("AddPrinterDriverA", 126);
   Road("Folyant", 0, DriverKind::Native,
-       {"levels 3 3 2 2", "run hh.exe " + kDrivers + "w32x86\\2\\folyant.chm::/addprinter126error.htm",
+       {"levels 3 3 2 2", "run hh.exe " + kDrivers + "w32x86\\2\\folyant.chm::/addprinter126error.htm", kLevel3 + "126",
+        kLevel2 + "126", "error AddPrinterError AddPrinterDriver, error 126",
         kBox + "A system error 126 occurred that prevented Folyant from being installed.  See help for steps to "
-               "resolve the issue.",
-        kLevel3 + "126", kLevel2 + "126", "error AddPrinterError AddPrinterDriver, error 126"});
+               "resolve the issue."});
 
   // A refused driver leaves the spooler's code as the thread's error, not what the
   // logging and the failed list update after it left.

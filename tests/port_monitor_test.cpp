@@ -13,23 +13,19 @@ namespace {
 using substitute::Calls;
 
 const std::string kSysWow64 = "C:\\windows\\syswow64\\", kSysNative = "C:\\windows\\sysnative\\";
-const std::string kExists = "W AddMonitor: already installed, error 3006\n";
+const std::string kExists = "warning AddMonitor: already installed, error 3006\n";
 const std::string kReplaced =
-    "I checkPrinterInstalled: printer exists, deleting printer Folyant\n"
-    "I DeletePDFPrinterInstance: Deleted printer Folyant\n";
+    "info checkPrinterInstalled: printer exists, deleting printer Folyant\n"
+    "info DeletePDFPrinterInstance: Deleted printer Folyant\n";
+const std::string kSupport = "\n\nPlease send this error to support@veskharrow.example.\n";
 const std::string kRefused =
-    "E AddPrinterError AddPrinter, error 5\nBox Folyant: AddPrinter error 5\n\nPlease send this error to "
-    "support@veskharrow.example.\n";
+    "error AddPrinterError AddPrinter, error 5\nbox Folyant 4112: AddPrinter error 5" + kSupport;
 
 class PortMonitorTest : public WineTest {
  protected:
-  // The log entries (after their type: Error, Warning, Information) and boxes, in order.
-  static std::string Log() {
+  std::string Log() const {
     std::string log;
-    for (const substitute::Call& c : substitute::Journal()) {
-      if (c.call == "ReportEventA") log += std::string(1, " EW I"[c.number & 0xFF]) + " " + c.subject + "\n";
-      if (c.call == "MessageBoxA") log += "Box " + c.detail + ": " + c.subject + "\n";
-    }
+    for (const std::string& line : Transcript()) log += line + "\n";
     return log;
   }
   static std::string Describe(const std::string& printer) {
@@ -56,14 +52,15 @@ TEST_F(PortMonitorTest, MonitorInstalled) {
       {"FOLYANT PORT", kMonitorLibrary, nullptr, kExists, "", kMonitorLibrary},
       // A legacy library is replaced, or stays when it cannot go.
       {"Folyant Port", "folyantm5.dll", nullptr,
-       "I MonitorInstalled: successfully deleted legacy port monitor Folyant Port\n", "Windows x64", kMonitorLibrary},
+       "info MonitorInstalled: successfully deleted legacy port monitor Folyant Port\n", "Windows x64",
+       kMonitorLibrary},
       {"Folyant Port", "folyantm5.dll", "DeleteMonitorA",
-       "E MonitorInstalled: failed to delete legacy port monitor Folyant Port, last error 0x7a\n" + kExists,
+       "error MonitorInstalled: failed to delete legacy port monitor Folyant Port, last error 0x7a\n" + kExists,
        "Windows x64", "folyantm5.dll"},
       // No enumeration (too many monitors for the block: 122) counts as not installed. Every
       // failing call here fails with 122.
       {"Folyant Port", kMonitorLibrary, "EnumMonitorsA",
-       "E MonitorInstalled: failed to enum port monitors, last error 0x7a\n" + kExists, "", kMonitorLibrary},
+       "error MonitorInstalled: failed to enum port monitors, last error 0x7a\n" + kExists, "", kMonitorLibrary},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::Message() << "row " << &row - rows);
@@ -105,20 +102,19 @@ TEST_F(PortMonitorTest, AddMonitorEndToEnd) {
       {"-addprinter -addmonitor", nullptr, "", xps, ""},
       {"-x64 -addpsprinter -addmonitor", nullptr, "", xps, "", "", -1, "Windows x64"},
       {orchard, "Folyant for Orchard", "Folyant Writer on FILE:", "Folyant Writer on FILE:",
-       "E AddPrinterError AddMonitor, error 5\nBox Folyant: AddMonitor error 5\n\nPlease send this error to "
-       "support@veskharrow.example.\n" +
-           kReplaced,
+       "error AddPrinterError AddMonitor, error 5\nbox Folyant 4112: AddMonitor error 5" + kSupport + kReplaced,
        "AddMonitorA"},
       {"-addprinter", "Folyant", "Folyant Writer on FILE:", "Folyant Writer on FILE:",
        kReplaced +
-           "E AddPrinterError AddMonitor, error 126\nE Unable to create process hh.exe C:\\windows\\system32\\spool\\"
-           "drivers\\w32x86\\3\\folyant.chm::/addprinter126error.htm, last error 0x5\nBox Folyant: A system error 126 "
+           "error AddPrinterError AddMonitor, error 126\nerror Unable to create process hh.exe C:\\windows\\system32\\"
+           "spool\\drivers\\w32x86\\3\\folyant.chm::/addprinter126error.htm, last error 0x5\nbox Folyant 4112: A "
+           "system error 126 "
            "occurred that prevented Folyant from being installed.  See help for steps to resolve the issue.\n",
        "CreateProcessA"},  // no help viewer: its command line is logged
       {orchard, "Folyant for Orchard0", writer, writer, kRefused + kReplaced, "AddPrinterA", 1},
       {"-addprinter", nullptr, "", "", kReplaced + kRefused + kRefused, "AddPrinterA"},
       {"-addprinter -printername=\"" + full + "\"", nullptr, "", "",
-       kRefused + "E AddMonitor: printer name " + full + " has no room for another character, not retried\n" +
+       kRefused + "error AddMonitor: printer name " + full + " has no room for another character, not retried\n" +
            kReplaced + kRefused,
        "AddPrinterA"},
   };

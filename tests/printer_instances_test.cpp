@@ -9,21 +9,17 @@
 namespace {
 
 using substitute::Calls;
-using Box = std::pair<std::string, uint32_t>;  // text, style
-using Event = std::pair<uint16_t, std::string>;
+using Lines = std::vector<std::string>;
 
-constexpr uint32_t kCreated = MB_SYSTEMMODAL, kRefused = MB_SYSTEMMODAL | MB_ICONERROR;
-
+// The boxes: system modal, an error icon for a refusal (4112), none for a creation (4096).
+const std::string kRefused = "box Vesk Harrow Systems 4112: ", kCreated = "box Vesk Harrow Systems 4096: ";
+std::string Taken(const std::string& name) { return kRefused + "Printer named " + name + " already exists."; }
 // Box 20, cut to the 255 characters a box holds.
-Box Invalid(const std::string& name) { return {("Printer name " + name + " is not valid.").substr(0, 255), kRefused}; }
+std::string Invalid(const std::string& name) {
+  return kRefused + ("Printer name " + name + " is not valid.").substr(0, 255);
+}
 
 void CloseBox(void* window) { ::PostMessageA(static_cast<HWND>(window), WM_SYSCOMMAND, SC_CLOSE, 0); }
-
-std::vector<Box> Shown() {
-  std::vector<Box> shown;
-  for (const substitute::Call& box : Calls("MessageBoxA")) shown.emplace_back(box.subject, box.number);
-  return shown;
-}
 
 class PrinterInstancesTest : public WineTest {
  protected:
@@ -55,18 +51,15 @@ TEST_F(PrinterInstancesTest, Names) {
   for (const char* name : {"a/b", "50%", over.c_str(), "FOLYANT (COPY 3)", longest.c_str()}) Enter(name);
   EXPECT_EQ(RunProgram("-addinstance"), 0);
   EXPECT_EQ(limit, 259);
-  EXPECT_EQ(Shown(), (std::vector<Box>{Invalid(""), Invalid("a/b"), Invalid("50%"), Invalid(over),
-                                       Box("Printer named FOLYANT (COPY 3) already exists.", kRefused),
-                                       Box(longest + " printer created.", kCreated)}));
-  EXPECT_EQ(Boxes().at(0).detail, "Vesk Harrow Systems");
+  EXPECT_EQ(Transcript(), (Lines{Invalid(""), Invalid("a/b"), Invalid("50%"),
+                                 "warning AddPDFPrinterInstance: printer name of 230 characters is longer than 229",
+                                 Invalid(over), Taken("FOLYANT (COPY 3)"), kCreated + longest + " printer created."}));
   EXPECT_EQ(Calls("DialogBoxParamA").size(), 6u);
   for (const WindowSeen& w : robot.Seen())
     EXPECT_TRUE(w.caption != "Add Printer" || w.controls[2].second == "Folyant (Copy 2)");
   EXPECT_EQ(PrinterDriver(longest), "Folyant-A");
   const Value value = ReadValue(kCurrentUser, "Software\\Vesk Harrow Systems\\" + longest, "PDFDefaultFileName");
   EXPECT_EQ(std::make_pair(value.type, value.bytes), std::make_pair(uint32_t{REG_SZ}, std::string(1, '\0')));
-  EXPECT_EQ(Logged().at(0),
-            (Event{kWarning, "AddPDFPrinterInstance: printer name of 230 characters is longer than 229"}));
   for (char c : std::string("<>:?&=|*\"[]/\\%")) EXPECT_FALSE(ValidatePrinterName((std::string("a") + c).c_str())) << c;
   EXPECT_TRUE(ValidatePrinterName("Folyant (Copy 1), {new} #2 \xE9"));
 
@@ -74,7 +67,7 @@ TEST_F(PrinterInstancesTest, Names) {
   substitute::FailCall("AddPrinterA", 5);
   robot.Then(Robot::Key(VK_RETURN));
   EXPECT_EQ(RunProgram("-addinstance"), 0);
-  EXPECT_EQ(Logged().back(), (Event{kError, "AddPDFPrinterInstance: printer Folyant (Copy 2)0 was not created"}));
+  EXPECT_EQ(Transcript().back(), "error AddPDFPrinterInstance: printer Folyant (Copy 2)0 was not created");
   EXPECT_TRUE(ReadValue(kCurrentUser, "Software\\Vesk Harrow Systems\\Folyant (Copy 2)", "PDFDefaultFileName").present);
   EXPECT_EQ(Calls("DialogBoxParamA").size(), 1u);
 }
@@ -91,10 +84,11 @@ TEST_F(PrinterInstancesTest, TakenNameCarriesItsDriverKind) {
     Enter("taken");
     Enter("Mine");
     EXPECT_EQ(RunProgram("-addinstance"), 0);
-    EXPECT_EQ(Shown().at(0), (Box{"Printer named taken already exists.", kRefused}));
-    EXPECT_EQ(PrinterDriver("Mine"), driver) << library;
-    const Event warning{kWarning, "AddPDFPrinterInstance: GetPrinterDriver failed for printer taken, 122"};
-    EXPECT_EQ(!Logged().empty() && Logged()[0] == warning, unreadable == 1);
+    SCOPED_TRACE(library + std::string(unreadable ? ", unreadable" : ""));
+    const std::string warning = "warning AddPDFPrinterInstance: GetPrinterDriver failed for printer taken, 122",
+                      created = kCreated + "Mine printer created.";
+    EXPECT_EQ(Transcript(), (unreadable ? Lines{warning, Taken("taken"), created} : Lines{Taken("taken"), created}));
+    EXPECT_EQ(PrinterDriver("Mine"), driver);
     TearDown();
     SetUp();
   }

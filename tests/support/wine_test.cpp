@@ -124,10 +124,15 @@ WineTest::Events WineTest::Logged() const {
   return events;
 }
 
-std::vector<std::string> WineTest::LogTexts() const {
-  std::vector<std::string> texts;
-  for (const auto& [type, text] : Logged()) texts.push_back(text);
-  return texts;
+std::vector<std::string> WineTest::Transcript() const {
+  std::vector<std::string> lines;
+  for (const substitute::Call& c : substitute::Journal()) {
+    const uint32_t type = c.number & 0xFF;
+    if (c.call == "ReportEventA")
+      lines.push_back((type == 1 ? "error " : type == 2 ? "warning " : "info ") + c.subject);
+    if (c.call == "MessageBoxA") lines.push_back("box " + c.detail + " " + std::to_string(c.number) + ": " + c.subject);
+  }
+  return lines;
 }
 
 bool WineTest::PrinterExists(const std::string& name) { return PrinterNames().count(name) != 0; }

@@ -23,12 +23,14 @@ class WineTest : public ::testing::Test {
   // after the program's name; returns the exit code.
   int RunProgram(const char* commandLine);
 
-  // The event-log entries the logic wrote, as (type, text); and the texts alone.
+  // The event-log entries the logic wrote, as (type, text).
   using Events = std::vector<std::pair<uint16_t, std::string>>;
   Events Logged() const;
-  std::vector<std::string> LogTexts() const;
   // The message boxes shown: text, caption and style (0x80000000 when it had an owner).
   std::vector<substitute::Call> Boxes() const { return substitute::Calls("MessageBoxA"); }
+  // What a user and an installer saw, in order: each event-log entry as "error TEXT",
+  // "warning TEXT" or "info TEXT", each box as "box CAPTION STYLE: TEXT" (style in decimal).
+  std::vector<std::string> Transcript() const;
 
   // The spooler and files, through the real API.
   static bool PrinterExists(const std::string& name);
