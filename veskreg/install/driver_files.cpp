@@ -131,11 +131,11 @@ uint32_t MergeStoredPostScriptList(os::RegistryKey key, uint8_t (&merged)[kMerge
 // own. A refused driver is tried again, under its own name, with the files of `refused`.
 // clang-format off
 constexpr KindFacts kKinds[] = {
-  // kind                               -ps    -xps   driver name            files                handed over           written after         refused             add switches                                  update switch
-  {DriverKind::Native,                 false, false, "Folyant Writer",      FileSet::Native,     ListRule::Native,     ListRule::Native,     DriverKind::Native, {kSwitchAddPrinter, nullptr},                 kSwitchUpdateDependentFiles},
-  {DriverKind::PostScript,             true,  false, "Folyant Font Helper", FileSet::PostScript, ListRule::PostScript, ListRule::PostScript, DriverKind::Native, {kSwitchAddPsPrinter, nullptr},               kSwitchUpdatePsDependentFiles},
-  {DriverKind::Xps,                    false, true,  "Folyant-A",           FileSet::Xps,        ListRule::Xps,        ListRule::Xps,        DriverKind::Xps,    {kSwitchAddXpsPrinter, nullptr},              kSwitchUpdateXpsDependentFiles},
-  {DriverKind::PostScriptNameXpsFiles, true,  true,  "Folyant Font Helper", FileSet::Xps,        ListRule::Xps,        ListRule::PostScript, DriverKind::Xps,    {kSwitchAddPsPrinter, kSwitchAddXpsPrinter},  kSwitchUpdatePsDependentFiles},
+  // kind                               -ps    -xps   driver name             files                handed over           written after         refused             add switches                                  update switch
+  {DriverKind::Native,                 false, false, kNativeDriverName,     FileSet::Native,     ListRule::Native,     ListRule::Native,     DriverKind::Native, {kSwitchAddPrinter, nullptr},                 kSwitchUpdateDependentFiles},
+  {DriverKind::PostScript,             true,  false, kPostScriptDriverName, FileSet::PostScript, ListRule::PostScript, ListRule::PostScript, DriverKind::Native, {kSwitchAddPsPrinter, nullptr},               kSwitchUpdatePsDependentFiles},
+  {DriverKind::Xps,                    false, true,  kXpsDriverName,        FileSet::Xps,        ListRule::Xps,        ListRule::Xps,        DriverKind::Xps,    {kSwitchAddXpsPrinter, nullptr},              kSwitchUpdateXpsDependentFiles},
+  {DriverKind::PostScriptNameXpsFiles, true,  true,  kPostScriptDriverName, FileSet::Xps,        ListRule::Xps,        ListRule::PostScript, DriverKind::Xps,    {kSwitchAddPsPrinter, kSwitchAddXpsPrinter},  kSwitchUpdatePsDependentFiles},
 };
 // clang-format on
 

@@ -9,6 +9,11 @@
 #include "install/dependent_files.h"
 #include "platform/registry.h"
 
+// The drivers the installation makes, by kind.
+inline constexpr const char* kNativeDriverName = "Folyant Writer";
+inline constexpr const char* kPostScriptDriverName = "Folyant Font Helper";
+inline constexpr const char* kXpsDriverName = "Folyant-A";
+
 enum class DriverKind {
   Native,                  // -addprinter
   PostScript,              // -addpsprinter

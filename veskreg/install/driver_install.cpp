@@ -152,8 +152,8 @@ int InstallFromInf(const char* printerName, DriverKind kind, const Target& targe
   }
   int written = std::snprintf(command, sizeof command,
                               "rundll32 printui.dll,PrintUIEntry /if /b \"%s\" /f %sFLYNTINF\\folyant.inf /r "
-                              "\"PDFFILE:\" /m \"Folyant-A\" ",
-                              printerName, directory);
+                              "\"%s\" /m \"%s\" ",
+                              printerName, directory, kProductPort, kXpsDriverName);
   if (written < 0 || static_cast<size_t>(written) >= sizeof command) {
     LogAppEvent(os::kEventlogErrorType, "InstallPrinter: cannot build the INF install command for %s", printerName);
     return 0;

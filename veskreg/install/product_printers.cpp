@@ -7,7 +7,7 @@
 namespace {
 
 constexpr const char* kProductDriverNames[] = {
-    "Folyant-A",           "KRV PDF Pro",         "Benchcraft PDF-Writer",
+    kXpsDriverName,        "KRV PDF Pro",         "Benchcraft PDF-Writer",
     "Lodestar PDF Writer", "Folyant for Orchard", "Folyant for Brightline",
 };
 

@@ -224,8 +224,9 @@ void Check::ProductPrinters(const std::string* only) {
     if (!Same(printer.portName, kProductPort)) {
       Problem(object + "on " +
               (Same(printer.portName, kFilePort)
-                   ? "FILE:, not PDFFILE: (the port monitor was missing when it was created)"
-                   : Quoted(Text(printer.portName)) + ", not PDFFILE:") +
+                   ? kFilePort + (", not " + std::string(kProductPort)) +
+                         " (the port monitor was missing when it was created)"
+                   : Quoted(Text(printer.portName)) + ", not " + kProductPort) +
               repair);
     }
     if (!Same(printer.printProcessor, kPrintProcessor)) {
