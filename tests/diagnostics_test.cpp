@@ -60,6 +60,7 @@ TEST_F(DiagnosticsTest, ResourceMessagesAndTheirPlaces) {
       {18, 4713, 0x1001, "Mine", IDOK, 0, "LoadString caption error 4713" + caption + "0x10"},
   };
   for (const auto& [textId, captionId, style, argument, button, result, box] : rows) {
+    SCOPED_TRACE(box);
     substitute::Reset();
     robot.Then(Robot::Press(button));
     EXPECT_EQ(argument == nullptr ? ShowResourceMessage(nullptr, textId, captionId, style)
@@ -118,9 +119,10 @@ TEST_F(DiagnosticsTest, PlatformPredicates) {
       {substitute::kWindows81, true, true, {0, 1, 1, 0, 1}},   {substitute::kWindows10, true, true, {0, 1, 0, 1, 1}},
   };
   for (const auto& [version, is64Bit, hasIsWow64Process, answers] : rows) {
+    SCOPED_TRACE(testing::Message() << std::hex << version << (is64Bit ? " 64-bit" : " 32-bit"));
     substitute::AnswerAsWindows(version, is64Bit, hasIsWow64Process);
     const int got[] = {IsWindowsNT4(), IsWindowsVistaOrLater(), IsWindows8OrLater(), IsWindows10OrLater(), IsWow64()};
-    EXPECT_EQ(std::vector<int>(got, got + 5), answers) << std::hex << version;
+    EXPECT_EQ(std::vector<int>(got, got + 5), answers);
   }
   substitute::FailCall("IsWow64Process", 5);
   EXPECT_EQ(IsWow64(), 0);

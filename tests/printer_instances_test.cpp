@@ -98,11 +98,12 @@ TEST_F(PrinterInstancesTest, TakenNameCarriesItsDriverKind) {
 TEST_F(PrinterInstancesTest, CancelAtEachPass) {
   const Robot::Answer cancels[] = {Robot::Press(IDCANCEL), Robot::Key(VK_ESCAPE), CloseBox};
   for (size_t pass = 0; pass < 3; ++pass) {
+    SCOPED_TRACE(pass);
     for (size_t refused = 0; refused < pass; ++refused) Enter("bad/name");
     robot.Then(cancels[pass]);
     EXPECT_EQ(RunProgram("-addinstance"), 0);
     EXPECT_EQ(Calls("DialogBoxParamA").size(), pass + 1);
-    EXPECT_TRUE(Calls("AddPrinterA").empty()) << pass;
+    EXPECT_TRUE(Calls("AddPrinterA").empty());
     TearDown();
     SetUp();
   }

@@ -99,6 +99,7 @@ TEST_F(SettingsStoreTest, SaveValues) {
   EXPECT_EQ(Stored("Office", 1, "Path"), std::string("2:%TEMP%\\x\0", 11));
   EXPECT_EQ(Stored("Office", 1, "Flags"), std::string("4:\xff\0\0\0", 6));
   for (const char* failingCall : {"RegCreateKeyExA", "RegSetValueExA"}) {
+    SCOPED_TRACE(failingCall);
     substitute::FailCall(failingCall, 1018, 0, 2);
     EXPECT_FALSE(SaveStringRegEx(os::HkeyCurrentUser(), key.c_str(), "Other", "x", os::kRegSz));
     EXPECT_FALSE(SaveDwordReg(key.c_str(), "Other", 1));
@@ -116,6 +117,7 @@ TEST_F(SettingsStoreTest, LookupChain) {
   }
   uint32_t value = 0;
   for (uint32_t i = 0; i <= 7; ++i) {  // first a lookup without delete
+    SCOPED_TRACE(i);
     EXPECT_EQ(ReadSettingDword("Office", "persistent", &value, i > 0), i < 7);
     EXPECT_EQ(Read("Office", "PDFFileName", 64, i > 0), i == 7 ? "-" : std::to_string(i > 0 ? i : 1));
     EXPECT_EQ(value, i == 0 ? 1 : i < 7 ? i : 6);
@@ -141,6 +143,7 @@ TEST_F(SettingsStoreTest, ValuesOfTheWrongSize) {
       {REG_EXPAND_SZ, std::string("%windir%\0", 9), 10, "%windir%"},
   };
   for (const auto& [type, bytes, capacity, expected] : rows) {
+    SCOPED_TRACE(expected);
     WriteValue(kCurrentUser, kLegacy + "Folyant", "PDFFileName", type, bytes);
     WriteString(kCurrentUser, kUser + "Folyant", "PDFFileName", "short");
     EXPECT_EQ(Read("Folyant", "PDFFileName", capacity, true), expected);

@@ -130,8 +130,9 @@ TEST_F(UiTest, SplashInput) {
   WriteDword(kLocalMachine, kKey, "splashdelay", 60000);
   for (UINT press : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_NCLBUTTONDOWN,
                      WM_NCRBUTTONDOWN, WM_NCMBUTTONDOWN}) {
-    EXPECT_FALSE(Stays("-splash", Post({press}))) << press;
-    EXPECT_EQ(marked, 0) << press;
+    SCOPED_TRACE(press);
+    EXPECT_FALSE(Stays("-splash", Post({press})));
+    EXPECT_EQ(marked, 0);
   }
   EXPECT_TRUE(Stays("-splash", Post({WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONUP, WM_KEYUP, WM_SYSKEYUP})));
   EXPECT_EQ(marked, 5);
@@ -143,10 +144,11 @@ TEST_F(UiTest, SplashFailures) {
   for (const auto& [call, stays, window] :
        {std::tuple{"LoadBitmapA", true, false}, std::tuple{"CreateWindowExA", true, true},
         std::tuple{"CreateCompatibleDC", false, true}}) {
+    SCOPED_TRACE(call);
     substitute::FailCall(call, 8);
-    EXPECT_EQ(Stays("-splash", Robot::Wait()), stays) << call;
-    EXPECT_EQ(substitute::Called("CreateWindowExA"), window) << call;
-    EXPECT_FALSE(substitute::Called("BitBlt")) << call;
+    EXPECT_EQ(Stays("-splash", Robot::Wait()), stays);
+    EXPECT_EQ(substitute::Called("CreateWindowExA"), window);
+    EXPECT_FALSE(substitute::Called("BitBlt"));
     TearDown();
     SetUp();
   }
