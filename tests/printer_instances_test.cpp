@@ -75,7 +75,7 @@ TEST_F(PrinterInstancesTest, Names) {
   substitute::FailCall("AddPrinterA", 5);
   robot.Then(Robot::Key(VK_RETURN));
   EXPECT_EQ(RunProgram("-addinstance"), 0);
-  EXPECT_EQ(Logged().back(), (Event{kError, "AddPDFPrinterInstance: printer Folyant (Copy 2)0 was not created"}));
+  EXPECT_EQ(Last(Logged()), (Event{kError, "AddPDFPrinterInstance: printer Folyant (Copy 2)0 was not created"}));
   EXPECT_TRUE(ReadValue(kCurrentUser, "Software\\Vesk Harrow Systems\\Folyant (Copy 2)", "PDFDefaultFileName").present);
   EXPECT_EQ(Calls("DialogBoxParamA").size(), 1u);
 }

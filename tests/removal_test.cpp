@@ -228,8 +228,8 @@ TEST_F(RemovalTest, FolderNamedLikeTheShortcutSurvives) {
   EXPECT_EQ(RunProgram("-deleteprinter"), 0);
   EXPECT_FALSE(PrinterExists("Folyant"));
   EXPECT_TRUE(FileExists(Link("Folyant") + "\\kept.txt"));
-  EXPECT_EQ(Logged().back(), (std::pair<uint16_t, std::string>{kWarning, "DeleteSendToShortcut: " + Link("Folyant") +
-                                                                             " is not a plain file, not deleted"}));
+  EXPECT_EQ(Last(Logged()), (std::pair<uint16_t, std::string>{kWarning, "DeleteSendToShortcut: " + Link("Folyant") +
+                                                                            " is not a plain file, not deleted"}));
   ::DeleteFileA((Link("Folyant") + "\\kept.txt").c_str());
   ::RemoveDirectoryA(Link("Folyant").c_str());
 }
