@@ -98,7 +98,7 @@ TEST_F(SendToTest, PathsAndDeletion) {
   DeleteSendToShortcut(nullptr);
   EXPECT_EQ(FindPrinterShellItem("Folyant", nullptr), nullptr);
   EXPECT_EQ(substitute::Calls("SHGetMalloc").size(), 2u);
-  EXPECT_FALSE(substitute::Called("SHFileOperationA"));
+  EXPECT_FALSE(substitute::Called("DeleteFileA"));
   char buffer[300] = "as it was";
   BuildSendToPath(tooLong.c_str(), buffer);
   BuildSendToPath(nullptr, buffer);

@@ -43,6 +43,8 @@ void AnswerAsWindows(uint32_t version, bool is64Bit, bool hasIsWow64Process = tr
 // The answers in which Wine is not Windows (see substitution.cpp) given as Windows gives
 // them; on unless a test turns them off to see Wine's own.
 void UseWindowsRules(bool on);
+// The process's token answers as LocalSystem's, as under a service or a fleet tool.
+void RunAsLocalSystem(bool on);
 // How the substituted Printers folder hands back display names: 0 WSTR, 1 OFFSET, 2 CSTR.
 void PrintersFolderNameForm(uint32_t form);
 

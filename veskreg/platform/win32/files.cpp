@@ -12,6 +12,11 @@ uint32_t GetFileAttributesA(const char* path) {
   return ::GetFileAttributesA(path);
 }
 
+bool DeleteFileA(const char* path) {
+  if (substitution::Fails("DeleteFileA", path)) return false;
+  return ::DeleteFileA(path) != FALSE;
+}
+
 bool FileExists(const char* path) {
   if (substitution::Fails("OpenFile", path)) return false;
   OFSTRUCT info{};
