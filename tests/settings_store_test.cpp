@@ -73,9 +73,13 @@ struct SettingsStoreTest : WineTest {
   // take it over.
   static std::string Allowed(void* descriptor, HANDLE token) {
     std::string rights;
-    for (auto [letter, wanted] : {std::pair{'r', DWORD{KEY_READ}}, {'c', DWORD{KEY_CREATE_SUB_KEY}},
-                                  {'l', DWORD{KEY_CREATE_LINK}}, {'s', DWORD{KEY_SET_VALUE}}, {'d', DWORD{DELETE}},
-                                  {'w', DWORD{WRITE_DAC}}, {'o', DWORD{WRITE_OWNER}}}) {
+    for (auto [letter, wanted] : {std::pair{'r', DWORD{KEY_READ}},
+                                  {'c', DWORD{KEY_CREATE_SUB_KEY}},
+                                  {'l', DWORD{KEY_CREATE_LINK}},
+                                  {'s', DWORD{KEY_SET_VALUE}},
+                                  {'d', DWORD{DELETE}},
+                                  {'w', DWORD{WRITE_DAC}},
+                                  {'o', DWORD{WRITE_OWNER}}}) {
       PRIVILEGE_SET privileges{};
       DWORD privilegesSize = sizeof privileges, granted = 0;
       BOOL allowed = FALSE;
@@ -111,7 +115,8 @@ struct SettingsStoreTest : WineTest {
     std::string descriptor = Security(key);
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
-    if (descriptor.empty() || !::GetSecurityDescriptorOwner(descriptor.data(), &owner, &defaulted) || owner == nullptr) {
+    if (descriptor.empty() || !::GetSecurityDescriptorOwner(descriptor.data(), &owner, &defaulted) ||
+        owner == nullptr) {
       return "none";
     }
     for (auto [name, known] : {std::pair{"BA", WinBuiltinAdministratorsSid}, {"SY", WinLocalSystemSid}}) {

@@ -45,6 +45,9 @@ void AnswerAsWindows(uint32_t version, bool is64Bit, bool hasIsWow64Process = tr
 void UseWindowsRules(bool on);
 // The process's token answers as LocalSystem's, as under a service or a fleet tool.
 void RunAsLocalSystem(bool on);
+// GetFileAttributesA answers these attributes: what stood there when the program looked,
+// before something else took its place.
+void AnswerFileAttributes(uint32_t attributes);
 // How the substituted Printers folder hands back display names: 0 WSTR, 1 OFFSET, 2 CSTR.
 void PrintersFolderNameForm(uint32_t form);
 

@@ -267,8 +267,11 @@ void CheckIfFileExists(const char* path) {
   AddPrinterError(text, error);
 }
 
-void AddPrinterError(const char* step, uint32_t error) {
-  if (step == nullptr) step = "";
+void AddPrinterError(const char* failedStep, uint32_t error) {
+  // The step names printers and paths, which must not break the box's lines.
+  char step[512] = {};
+  if (failedStep != nullptr) std::snprintf(step, sizeof step, "%s", failedStep);
+  MaskControlCharacters(step);
   const int code = static_cast<int>(error);
   LogAppEvent(os::kEventlogErrorType, "AddPrinterError %s, error %d", step, code);
 
@@ -278,13 +281,21 @@ void AddPrinterError(const char* step, uint32_t error) {
     uint32_t directoryError = 0;
     Path help;
     char command[kPathSize + 16];
-    if (ReadSystemDirectory(system, &directoryError) &&
-        JoinWhole(help, system, CurrentPlatformTarget().driverDirectorySuffix,
-                  "folyant.chm::/addprinter126error.htm") &&
-        JoinWhole(command, "hh.exe ", help)) {
-      RunCommand(SystemFolder::Windows, "hh.exe", command, false);
+    const bool helpPage =
+        ReadSystemDirectory(system, &directoryError) &&
+        JoinWhole(help, system, CurrentPlatformTarget().driverDirectorySuffix, "folyant.chm::/addprinter126error.htm");
+    // The help viewer is a script host with file dialogs: never started with LocalSystem's
+    // token, where nobody at the desktop asked for it. The box names the page instead.
+    char format[256] = {};
+    if (helpPage && os::ProcessRunsAsLocalSystem() &&
+        os::LoadStringA(IDS_ERROR_126_HELP_PAGE, format, sizeof format) != 0) {
+      FillMessagePlaces(message, sizeof message, format, help);
+    } else {
+      if (helpPage && JoinWhole(command, "hh.exe ", help)) {
+        RunCommand(SystemFolder::Windows, "hh.exe", command, false);
+      }
+      os::LoadStringA(IDS_ERROR_126, message, sizeof message);
     }
-    os::LoadStringA(IDS_ERROR_126, message, sizeof message);
   } else if (error == os::kRpcServerUnavailable) {
     os::LoadStringA(IDS_ERROR_SPOOLER_STOPPED, message, sizeof message);
   } else {

@@ -1,7 +1,8 @@
 #include "install/send_to_path.h"
 
-#include <cstring>
 #include <strings.h>
+
+#include <cstring>
 
 namespace {
 

@@ -13,6 +13,7 @@
 namespace {
 
 constexpr const char* kPrintersKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
+constexpr const char* kPrinterKeyPrefix = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
 constexpr uint32_t kReadAndDelete = os::kKeyRead | os::kKeySetValue;
 
 // Walks the settings lookup chain of `name`: its own three keys unless it is empty or
@@ -183,10 +184,31 @@ void SetOpenKeySecurity(os::RegistryKey parent, const char* subKeyName, const ch
   }
 }
 
+bool ReadPrinterKeyRights(const char* printerName, bool driverData, KeyRights* judged) {
+  char path[kKeyPathSize];
+  if (printerName == nullptr || printerName[0] == '\0' ||
+      !JoinWhole(path, kPrinterKeyPrefix, printerName, driverData ? "\\PrinterDriverData" : "")) {
+    return false;
+  }
+  os::RegistryKey opened = nullptr;
+  if (os::RegOpenKeyExA(os::HkeyLocalMachine(), path, os::kRegOptionOpenLink, os::kReadControl, &opened) != 0) {
+    return false;
+  }
+  os::OwnedRegistryKey key(opened);
+  static uint8_t descriptor[4096];
+  uint32_t size = sizeof descriptor;
+  if (os::RegGetKeySecurity(key.get(), os::kOwnerSecurityInformation | os::kDaclSecurityInformation, descriptor,
+                            &size) != 0) {
+    return false;
+  }
+  *judged = JudgeKeyRights(descriptor, size, driverData);
+  return true;
+}
+
 bool SetPrinterKeySecurity(const char* printerName) {
   // The driver data first, so that the printer's key, once closed, holds nothing open.
   char path[kKeyPathSize];
-  if (printerName != nullptr && printerName[0] != '\0' && JoinWhole(path, kPrintersKey, "\\", printerName)) {
+  if (printerName != nullptr && printerName[0] != '\0' && JoinWhole(path, kPrinterKeyPrefix, printerName)) {
     os::RegistryKey opened = nullptr;
     if (os::RegOpenKeyExA(os::HkeyLocalMachine(), path, 0, os::kKeyRead, &opened) == 0) {
       os::OwnedRegistryKey printer(opened);

@@ -21,3 +21,6 @@ void StopAutoName();
 os::OwnedLocalBlock GetOpenSecurityDescriptor(const char* rights);
 void SetOpenKeySecurity(os::RegistryKey parent, const char* subKeyName, const char* rights);
 bool SetPrinterKeySecurity(const char* printerName);
+// The judgement of the rights on a printer's key, or with `driverData` on its
+// "PrinterDriverData"; false when the key cannot be opened or its security read.
+bool ReadPrinterKeyRights(const char* printerName, bool driverData, KeyRights* judged);

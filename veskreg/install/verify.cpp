@@ -12,6 +12,7 @@
 #include "install/product_printers.h"
 #include "install/send_to.h"
 #include "install/settings_keys.h"
+#include "install/settings_store.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/kernel.h"
@@ -283,6 +284,19 @@ void Check::ProductPrinters(const std::string* only) {
     if (haveSendTo_ && ShortcutPathIn(sendTo_, printer.printerName, link) && !Exists(link)) {
       Note(object + "no Send To shortcut" + repair);
     }
+    // The spooler, as SYSTEM, trusts what its printer keys hold. Before Windows 10 the
+    // installation closes them to other accounts; a key an earlier release left with no
+    // access list at all is open on any Windows.
+    for (const bool driverData : {false, true}) {
+      KeyRights judged = KeyRights::Closed;
+      if (!ReadPrinterKeyRights(printer.printerName, driverData, &judged)) continue;
+      const std::string key = driverData ? "registry key PrinterDriverData" : "registry key";
+      if (judged == KeyRights::NullDacl) {
+        Problem(object + key + " has no access list, every account may change it" + repair);
+      } else if (judged == KeyRights::OpenToOthers && !IsWindows10OrLater()) {
+        Problem(object + key + " lets other accounts change it" + repair);
+      }
+    }
   }
   if (!seen && only != nullptr) {
     Problem("printer " + Quoted(*only) + ": not installed" +
@@ -419,7 +433,9 @@ bool VerifyInstallation(const VerifyRequest& request) {
   const bool captured = outputType == os::kFileTypeDisk || outputType == os::kFileTypePipe;
   std::string listed;
   for (size_t i = 0; i < findings.size(); ++i) {
-    const std::string line = (findings[i].note ? "note: " : "") + findings[i].text;
+    std::string line = (findings[i].note ? "note: " : "") + findings[i].text;
+    // A spooler string with a line break in it must not make a line of its own.
+    MaskControlCharacters(line.data());
     if (captured) {
       const std::string text = line + "\r\n";
       os::WriteFile(output, text.c_str(), static_cast<uint32_t>(text.size()));

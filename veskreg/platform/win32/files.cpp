@@ -9,6 +9,8 @@ namespace os {
 
 uint32_t GetFileAttributesA(const char* path) {
   if (substitution::Fails("GetFileAttributesA", path)) return kInvalidFileAttributes;
+  uint32_t answered = 0;
+  if (substitution::Answers("GetFileAttributesA", &answered)) return answered;
   return ::GetFileAttributesA(path);
 }
 
