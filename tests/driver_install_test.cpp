@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,15 @@ TEST_F(DriverInstallTest, InstallPrinter) {
         kLevel2 + "126", "error AddPrinterError AddPrinterDriver, error 126",
         kBox + "A system error 126 occurred that prevented Folyant from being installed.  See help for steps to "
                "resolve the issue."});
+  // As LocalSystem nobody at the desktop asked for the help viewer: the box names the page.
+  RunAsLocalSystem(true);
+  FailCall("AddPrinterDriverA", 126);
+  Road("Folyant", 0, DriverKind::Native,
+       {"levels 3 3 2 2", kLevel3 + "126", kLevel2 + "126", "error AddPrinterError AddPrinterDriver, error 126",
+        kBox +
+            "A system error 126 occurred that prevented Folyant from being installed.  The steps to resolve the "
+            "issue are in the help page " +
+            kX86 + "folyant.chm::/addprinter126error.htm"});
 
   // A refused driver leaves the spooler's code as the thread's error, not what the
   // logging and the failed list update after it left.
@@ -208,4 +218,41 @@ TEST_F(DriverInstallTest, InstallPrinter) {
   CheckIfFileExists(tooLong.c_str(), TargetFor(false));
   EXPECT_EQ(Logged(), (Events{{kError, "CheckIfFileExists: missing file " + tooLong},
                               {kError, "AddPrinterError missing file " + tooLong + ", error 13"}}));
+}
+
+// Before the first shell, COM, spooler or window call the program takes libraries from the
+// system directory only (SetDllDirectoryA("") where the newer call is missing), makes that
+// directory its current one, which the programs it starts inherit, and binds the spooler
+// library by its full path. Run from a folder a user can write to.
+TEST_F(DriverInstallTest, StartsWherePlantedFilesCannotReach) {
+  const std::string system = "C:\\windows\\system32";
+  for (const bool newerCall : {true, false}) {
+    SCOPED_TRACE(newerCall ? "SetDefaultDllDirectories" : "SetDllDirectoryA");
+    ::SetCurrentDirectoryA("C:\\users\\Public");
+    if (!newerCall) FailCall("SetDefaultDllDirectories", 127);
+    FailCall("AddPrinterDriverA", 126);
+    ::DeleteFileA("C:\\rundll32.dir");
+    EXPECT_EQ(RunProgram("-addxpsprinter -printername=\"Folyant\""), 0);
+    std::vector<std::string> first;
+    for (const Call& call : Journal()) {
+      if (call.call == "GetSystemDirectoryA") continue;
+      first.push_back(call.call + " " + call.subject);
+      if (first.size() == (newerCall ? 3u : 4u)) break;
+    }
+    std::vector<std::string> expected{"SetDefaultDllDirectories ", "SetCurrentDirectoryA " + system,
+                                      "LoadLibraryExA " + system + "\\winspool.drv"};
+    if (!newerCall) expected.insert(expected.begin() + 1, "SetDllDirectoryA ");
+    EXPECT_EQ(first, expected);
+    EXPECT_EQ(Journal().front().number, 0x800u);
+    char current[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(sizeof current, current);
+    EXPECT_EQ(current, system);
+    // The refused driver took the INF road: the printer setup's stand-in ran there too.
+    std::ifstream started("C:\\rundll32.dir");
+    std::string directory;
+    std::getline(started, directory);
+    EXPECT_EQ(directory, system);
+    TearDown();
+    SetUp();
+  }
 }

@@ -67,7 +67,7 @@ TEST_F(PrinterInstancesTest, Names) {
   substitute::FailCall("AddPrinterA", 5);
   robot.Then(Robot::Key(VK_RETURN));
   EXPECT_EQ(RunProgram("-addinstance"), 0);
-  EXPECT_EQ(Transcript().back(), "error AddPDFPrinterInstance: printer Folyant (Copy 2)0 was not created");
+  EXPECT_EQ(Last(Transcript()), "error AddPDFPrinterInstance: printer Folyant (Copy 2)0 was not created");
   EXPECT_TRUE(ReadValue(kCurrentUser, "Software\\Vesk Harrow Systems\\Folyant (Copy 2)", "PDFDefaultFileName").present);
   EXPECT_EQ(Calls("DialogBoxParamA").size(), 1u);
 }

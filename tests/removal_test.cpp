@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -205,16 +206,46 @@ TEST_F(RemovalTest, DriverEnvironment) {
   EXPECT_TRUE(DriverExists("Folyant-A"));
 }
 
-// Only a plain file goes: a folder named like the shortcut survives with what it holds.
-TEST_F(RemovalTest, FolderNamedLikeTheShortcutSurvives) {
-  ArrangePrinter("Folyant", "Folyant-A");
-  ASSERT_TRUE(::CreateDirectoryA(Link("Folyant").c_str(), nullptr));
-  WriteFile(Link("Folyant") + "\\kept.txt", "mine");
-  EXPECT_EQ(RunProgram("-deleteprinter"), 0);
-  EXPECT_FALSE(PrinterExists("Folyant"));
-  EXPECT_TRUE(FileExists(Link("Folyant") + "\\kept.txt"));
-  EXPECT_EQ(Logged().back(), (std::pair<uint16_t, std::string>{kWarning, "DeleteSendToShortcut: " + Link("Folyant") +
-                                                                             " is not a plain file, not deleted"}));
-  ::DeleteFileA((Link("Folyant") + "\\kept.txt").c_str());
-  ::RemoveDirectoryA(Link("Folyant").c_str());
+// Only a plain shortcut goes. A folder named like it survives with what it holds, also when
+// it is put there after the look, and a printer named like a device ("LPT1.lnk" is the port
+// itself) gets no file work at all. (Wine makes no symbolic links: its CreateSymbolicLinkA
+// reports success and creates nothing.)
+TEST_F(RemovalTest, OnlyAPlainShortcutGoes) {
+  const std::string notPlain = " is not a plain file, not deleted";
+  // The printer, what the case puts at its shortcut's place, and what must be there after.
+  const std::vector<std::tuple<std::string, std::function<void()>, std::function<bool()>, std::string>> rows = {
+      {"Folyant", [] { WriteFile(Link("Folyant"), "link"); }, [] { return !FileExists(Link("Folyant")); }, ""},
+      {"Folyant",
+       [] {
+         ::CreateDirectoryA(Link("Folyant").c_str(), nullptr);
+         WriteFile(Link("Folyant") + "\\kept.txt", "mine");
+       },
+       [] { return FileExists(Link("Folyant") + "\\kept.txt"); },
+       "DeleteSendToShortcut: " + Link("Folyant") + notPlain},
+      // The folder put in the file's place after the look (the look's answer substituted).
+      {"Folyant",
+       [] {
+         ::CreateDirectoryA(Link("Folyant").c_str(), nullptr);
+         WriteFile(Link("Folyant") + "\\kept.txt", "mine");
+         substitute::AnswerFileAttributes(FILE_ATTRIBUTE_ARCHIVE);
+       },
+       [] { return FileExists(Link("Folyant") + "\\kept.txt"); }, ""},
+      {"LPT1", [] {}, [] { return !substitute::Called("GetFileAttributesA") && !substitute::Called("DeleteFileA"); },
+       ""},
+      {"com9.pdf", [] {}, [] { return !substitute::Called("DeleteFileA"); }, ""},
+  };
+  for (const auto& [printer, arrange, holds, warning] : rows) {
+    SCOPED_TRACE(printer + " " + warning);
+    ArrangePrinter(printer, "Folyant-A");
+    substitute::Reset();
+    arrange();
+    EXPECT_EQ(RunProgram("-deleteprinter"), 0);
+    EXPECT_FALSE(PrinterExists(printer));
+    EXPECT_TRUE(holds());
+    if (!warning.empty()) {
+      EXPECT_EQ(Last(Logged()), (Events::value_type{kWarning, warning}));
+    }
+    for (const std::string& path : {Link("Folyant") + "\\kept.txt", Link("Folyant")}) ::DeleteFileA(path.c_str());
+    ::RemoveDirectoryA(Link("Folyant").c_str());
+  }
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs one Windows test program under Wine: a fresh prefix copied from the cached
 # template, the placeholder product components and the tests' port monitor staged, an X
-# server of its own for the boxes and dialogs. Prints the program's output, exits with
-# its code; the prefix is kept after a failure.
+# server of its own for the boxes and dialogs. Prints the program's output; passes only when
+# the program exited 0, Wine saw no unhandled exception and GoogleTest's own result says every
+# test ran and passed. A failure ends with one line that says why; its prefix is kept.
 #
 #   run_windows_test.sh path/to/program.exe [gtest arguments...]
 set -uo pipefail
@@ -37,22 +38,52 @@ start_private_display "$work" run_windows_test
 trap 'kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
 
 # Z: maps to /, so the program runs where it was built, with its fixtures beside it.
-set +e
+# GoogleTest writes its result as XML at the very end; a program that dies or leaves
+# early writes none, whatever its exit code says.
+result=$work/result.xml
 (
     cd "$prefix/drive_c" &&
         WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=" \
             VESKREG_TEST_FIXTURES="Z:$(dirname "$exe" | tr / '\\')" \
-            timeout --kill-after=10 "$timeout_seconds" wine "Z:${exe//\//\\}" "$@" </dev/null
-)
-code=$?
-set -e
+            timeout --kill-after=10 "$timeout_seconds" \
+            wine "Z:${exe//\//\\}" "--gtest_output=xml:Z:${result//\//\\}" "$@" </dev/null
+) 2>&1 | tee "$work/output"
+code=${PIPESTATUS[0]}
 "$repo/scripts/wine_prefix.sh" stop "$prefix"
-if [[ $code -eq 124 || $code -eq 137 ]]; then
-    echo "run_windows_test: $name timed out after ${timeout_seconds}s; prefix kept: $prefix" >&2
+
+# The one reason a run fails, or nothing when it passed.
+verdict() {
+    if [[ $code -eq 124 || $code -eq 137 ]]; then
+        echo "timed out after ${timeout_seconds}s"
+        return
+    fi
+    local crash
+    crash=$(grep -m1 -aE '^wine: Unhandled|^wine: .*exception' "$work/output")
+    [[ -z $crash ]] || { echo "crashed: ${crash#wine: }"; return; }
+    if [[ ! -s $result ]]; then
+        [[ $code -eq 0 ]] && echo "exited with 0, but GoogleTest wrote no result" || echo "exited with $code, no result"
+        return
+    fi
+    awk -v code="$code" '
+        /<testsuites / { for (n = split("tests failures errors", a, " "); n; n--)
+                             if (match($0, " " a[n] "=\"[0-9]+\"")) total[a[n]] = substr($0, RSTART + length(a[n]) + 3, RLENGTH - length(a[n]) - 4) + 0 }
+        /<testcase / { match($0, / name="[^"]*"/); test = substr($0, RSTART + 7, RLENGTH - 8)
+                       match($0, / classname="[^"]*"/); test = substr($0, RSTART + 12, RLENGTH - 13) "." test
+                       if ($0 ~ /status="run"/) ran++ }
+        /<failure/ && !(test in seen) { seen[test]; failed = failed " " test }
+        END {
+            if (!("tests" in total)) print "GoogleTest'"'"'s result has no totals"
+            else if (total["failures"] || total["errors"] || failed != "")
+                printf "%d of %d tests failed:%s\n", total["failures"] + total["errors"], total["tests"], failed
+            else if (code != 0) print "exited with " code " after every test passed"
+            else if (ran == 0) print "no test ran"
+            else if (ran != total["tests"]) printf "only %d of %d tests ran\n", ran, total["tests"]
+        }' "$result"
+}
+reason=$(verdict)
+if [[ -n $reason ]]; then
+    echo "run_windows_test: $name FAILED: $reason; prefix kept: $prefix" >&2
     exit 1
-elif [[ $code -ne 0 ]]; then
-    echo "run_windows_test: $name exited with $code; prefix kept: $prefix" >&2
-else
-    rm -rf "$prefix"
 fi
-exit "$code"
+rm -rf "$prefix"
+echo "run_windows_test: $name passed: $(grep -c '<testcase [^>]*status="run"' "$result") tests"

@@ -90,7 +90,7 @@ TEST_F(SendToTest, EveryFailingStepLeavesNothing) {
 
 // Paths stay within 260 bytes, ".lnk" included and added once. No path, no file work: a
 // name too long, or no plain file name (a separator would leave the folder, a wildcard take
-// other shortcuts, a colon name a stream), no Send To folder, no name. Deleting takes the
+// other shortcuts, a colon name a stream, a device name the device), no Send To folder, no name. Deleting takes the
 // one shortcut of the name, in any case.
 TEST_F(SendToTest, PathsAndDeletion) {
   const size_t room = 259 - SendToFolder().size() - 1;  // a name for a path of 259 characters
@@ -101,7 +101,7 @@ TEST_F(SendToTest, PathsAndDeletion) {
   EXPECT_TRUE(CreateSendToShortcut(fits.c_str()) && CreateSendToShortcut(linkNamed.c_str()));
   EXPECT_TRUE(FileExists(Link(fits + ".lnk")) && FileExists(Link(linkNamed)));
   for (const char* name : {noRoomForLink.c_str(), tooLong.c_str(), "", "F\\x", "F/x", "F:x", "F*", "F?", "F\"", "F<",
-                           "F>", "F|", "F\x1f"}) {
+                           "F>", "F|", "F\x1f", "LPT1", "com9.pdf", "Nul ", "aux.", "CON"}) {
     EXPECT_FALSE(CreateSendToShortcut(name)) << name;
     DeleteSendToShortcut(name);
   }
@@ -111,7 +111,7 @@ TEST_F(SendToTest, PathsAndDeletion) {
   DeleteSendToShortcut(nullptr);
   EXPECT_EQ(FindPrinterShellItem("Folyant", nullptr), nullptr);
   EXPECT_EQ(substitute::Calls("SHGetMalloc").size(), 2u);
-  EXPECT_FALSE(substitute::Called("SHFileOperationA"));
+  EXPECT_FALSE(substitute::Called("DeleteFileA"));
   char buffer[300] = "as it was";
   BuildSendToPath(tooLong.c_str(), buffer);
   BuildSendToPath(nullptr, buffer);

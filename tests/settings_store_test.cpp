@@ -14,6 +14,8 @@ const std::string kUser = "Software\\Vesk Harrow Systems\\";
 const std::string kPrinters = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 const std::string kBlank("1: \0", 4);
 
+inline GENERIC_MAPPING kKeyMapping{KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS};
+
 struct SettingsStoreTest : WineTest {
   // The i-th key of the chain of `name`: its legacy, user and machine keys, then those of "Folyant".
   static std::pair<uintptr_t, std::string> ChainKey(const std::string& name, int i) {
@@ -42,18 +44,14 @@ struct SettingsStoreTest : WineTest {
     ::RegCloseKey(opened);
     return descriptor;
   }
-  // What an account in Everyone and Users only may do with the key, as AccessCheck decides
-  // with a token whose user and other groups are deny-only: "r" read and create subkeys,
-  // "s" set values, "d" delete the key, change its rights or take it over.
-  static std::string Rights(const std::string& key) {
-    std::string descriptor = Security(key);
+  // A token of an account in Everyone and Users only: its other groups deny-only.
+  static HANDLE RestrictedToken() {
     HANDLE process = nullptr, restricted = nullptr, token = nullptr;
     ::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &process);
-    std::vector<BYTE> groups(4096), user(512);
+    std::vector<BYTE> groups(4096);
     DWORD size = 0;
     ::GetTokenInformation(process, TokenGroups, groups.data(), groups.size(), &size);
-    ::GetTokenInformation(process, TokenUser, user.data(), user.size(), &size);
-    std::vector<SID_AND_ATTRIBUTES> disabled{reinterpret_cast<TOKEN_USER*>(user.data())->User};
+    std::vector<SID_AND_ATTRIBUTES> disabled;
     BYTE everyone[SECURITY_MAX_SID_SIZE], users[SECURITY_MAX_SID_SIZE];
     DWORD sidSize = sizeof everyone;
     ::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize);
@@ -67,24 +65,64 @@ struct SettingsStoreTest : WineTest {
     }
     ::CreateRestrictedToken(process, 0, disabled.size(), disabled.data(), 0, nullptr, 0, nullptr, &restricted);
     ::DuplicateToken(restricted, SecurityImpersonation, &token);
+    for (HANDLE h : {process, restricted}) ::CloseHandle(h);
+    return token;
+  }
+  // What that account may do with a descriptor, as AccessCheck decides: "r" read, "c"
+  // create subkeys, "l" create links, "s" set values, "d" delete, "w" change its rights, "o"
+  // take it over.
+  static std::string Allowed(void* descriptor, HANDLE token) {
     std::string rights;
-    for (auto [letter, wanted] : {std::pair{'r', DWORD{KEY_READ | KEY_CREATE_SUB_KEY}},
+    for (auto [letter, wanted] : {std::pair{'r', DWORD{KEY_READ}},
+                                  {'c', DWORD{KEY_CREATE_SUB_KEY}},
+                                  {'l', DWORD{KEY_CREATE_LINK}},
                                   {'s', DWORD{KEY_SET_VALUE}},
                                   {'d', DWORD{DELETE}},
-                                  {'d', DWORD{WRITE_DAC}},
-                                  {'d', DWORD{WRITE_OWNER}}}) {
-      GENERIC_MAPPING mapping{KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS};
+                                  {'w', DWORD{WRITE_DAC}},
+                                  {'o', DWORD{WRITE_OWNER}}}) {
       PRIVILEGE_SET privileges{};
       DWORD privilegesSize = sizeof privileges, granted = 0;
       BOOL allowed = FALSE;
-      if (!descriptor.empty() &&
-          ::AccessCheck(descriptor.data(), token, wanted, &mapping, &privileges, &privilegesSize, &granted, &allowed) &&
-          allowed && rights.find(letter) == std::string::npos) {
+      if (::AccessCheck(descriptor, token, wanted, &kKeyMapping, &privileges, &privilegesSize, &granted, &allowed) &&
+          allowed) {
         rights += letter;
       }
     }
-    for (HANDLE h : {process, restricted, token}) ::CloseHandle(h);
     return rights;
+  }
+  // The rights of that account on the key; "+" when it could open the key to build under
+  // it; then what the installation's own judgement makes of the descriptor read back, which
+  // also weighs what the key hands down to subkeys (Wine hands nothing down to new keys).
+  static std::string Rights(const std::string& key) {
+    std::string descriptor = Security(key);
+    if (descriptor.empty()) return "unreadable";
+    HANDLE token = RestrictedToken();
+    std::string rights = Allowed(descriptor.data(), token);
+    HKEY parent = nullptr;
+    ::SetThreadToken(nullptr, token);
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kPrinters + key).c_str(), 0, KEY_CREATE_SUB_KEY, &parent) == 0) {
+      rights += '+';
+      ::RegCloseKey(parent);
+    }
+    ::SetThreadToken(nullptr, nullptr);
+    ::CloseHandle(token);
+    const KeyRights judged = JudgeKeyRights(reinterpret_cast<const uint8_t*>(descriptor.data()), descriptor.size(),
+                                            key.ends_with("PrinterDriverData"));
+    return rights + (judged == KeyRights::Closed ? " closed" : " open");
+  }
+  // The key's owner as "BA", "SY" or "other".
+  static std::string Owner(const std::string& key) {
+    std::string descriptor = Security(key);
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (descriptor.empty() || !::GetSecurityDescriptorOwner(descriptor.data(), &owner, &defaulted) ||
+        owner == nullptr) {
+      return "none";
+    }
+    for (auto [name, known] : {std::pair{"BA", WinBuiltinAdministratorsSid}, {"SY", WinLocalSystemSid}}) {
+      if (::IsWellKnownSid(owner, known)) return name;
+    }
+    return "other";
   }
 };
 
@@ -191,29 +229,29 @@ TEST_F(SettingsStoreTest, StopAutoName) {
   EXPECT_FALSE(KeyExists(kCurrentUser, kLegacy + legacyOver) || KeyExists(kCurrentUser, kUser + first));
 }
 
-// Before Windows 10 the printer's key is locked to every account but for reading and
-// keeping settings under it, and its PrinterDriverData writable; the Printers key is never
-// touched, nor anything on Windows 10. Failures are silent; only a Printers key that does
-// not open answers false.
+// Before Windows 10 the printer's key is owned by Administrators, and an account other
+// than SYSTEM and Administrators only reads it; in its PrinterDriverData it also sets
+// values. Neither lets that account build a subkey (or link) under it. Windows 10 keeps the
+// spooler's own security, byte for byte; each failing step leaves its key as it was.
 TEST_F(SettingsStoreTest, PrinterKeySecurity) {
   const std::string asBefore = "as before";
   // version, printer, failing call and calls let pass; result, the printer key's and its
   // PrinterDriverData's rights for an unprivileged account
-  const std::tuple<uint32_t, const char*, const char*, int, std::tuple<bool, std::string, std::string>> rows[] = {
-      {substitute::kWindows7, "Folyant", nullptr, 0, {true, "r", "rs"}},
-      {substitute::kWindows81, "Folyant", nullptr, 0, {true, "r", "rs"}},
+  using Outcome = std::tuple<bool, std::string, std::string>;
+  // clang-format off
+  const std::tuple<uint32_t, const char*, const char*, int, Outcome> rows[] = {
+      {substitute::kWindows7, "Folyant", nullptr, 0, {true, "r closed", "rs closed"}},
+      {substitute::kWindows81, "Folyant", nullptr, 0, {true, "r closed", "rs closed"}},
       {substitute::kWindows10, "Folyant", nullptr, 0, {true, asBefore, asBefore}},
       {substitute::kWindows7, "", nullptr, 0, {true, asBefore, asBefore}},
-      {substitute::kWindows7, "Folyant", "RegOpenKeyExA", 0, {false, asBefore, "rs"}},  // the Printers key
-      {substitute::kWindows7, "Folyant", "RegOpenKeyExA", 1, {true, asBefore, "rs"}},   // the printer's, to set
-      {substitute::kWindows7, "Folyant", "RegOpenKeyExA", 2, {true, "r", asBefore}},    // the printer's, to read
-      {substitute::kWindows7, "Folyant", "RegSetKeySecurity", 0, {true, asBefore, "rs"}},
-      {substitute::kWindows7,
-       "Folyant",
-       "ConvertStringSecurityDescriptorToSecurityDescriptorA",
-       1,
-       {true, "r", asBefore}},
+      {substitute::kWindows7, "Folyant", "RegOpenKeyExA", 0, {true, "r closed", asBefore}},     // the printer's, to read
+      {substitute::kWindows7, "Folyant", "RegOpenKeyExA", 1, {true, "r closed", asBefore}},     // its data, to secure
+      {substitute::kWindows7, "Folyant", "RegOpenKeyExA", 2, {false, asBefore, "rs closed"}},   // the Printers key
+      {substitute::kWindows7, "Folyant", "RegOpenKeyExA", 3, {true, asBefore, "rs closed"}},    // the printer's, to secure
+      {substitute::kWindows7, "Folyant", "RegSetKeySecurity", 0, {true, "r closed", asBefore}},
+      {substitute::kWindows7, "Folyant", "ConvertStringSecurityDescriptorToSecurityDescriptorA", 1, {true, asBefore, "rs closed"}},
   };
+  // clang-format on
   for (const auto& [version, printer, failingCall, skip, expected] : rows) {
     SCOPED_TRACE(testing::PrintToString(std::tuple(version, printer, failingCall, skip)));
     ArrangePrinter("Folyant", "Folyant-A");
@@ -225,9 +263,11 @@ TEST_F(SettingsStoreTest, PrinterKeySecurity) {
     if (failingCall != nullptr) substitute::FailCall(failingCall, 5, skip, 1);
     const bool result = SetPrinterKeySecurity(printer);
     auto state = [&](const std::string& k, const std::string& before) {
-      return Security(k) == before ? asBefore : Rights(k);
+      if (Security(k) == before) return asBefore;
+      EXPECT_EQ(Owner(k), "BA") << k;
+      return Rights(k);
     };
-    EXPECT_EQ((std::tuple{result, state("\\Folyant", key), state("\\Folyant\\PrinterDriverData", data)}), expected);
+    EXPECT_EQ((Outcome{result, state("\\Folyant", key), state("\\Folyant\\PrinterDriverData", data)}), expected);
     EXPECT_TRUE(Security("") == printers && Logged().empty());
     TearDown();
     SetUp();
@@ -235,5 +275,6 @@ TEST_F(SettingsStoreTest, PrinterKeySecurity) {
   // The installer's own command line gives the created printer the same rights.
   substitute::AnswerAsWindows(substitute::kWindows7, true);
   EXPECT_EQ(RunProgram("-addxpsprinter -printername=\"Folyant\""), 0);
-  EXPECT_EQ(Rights("\\Folyant"), "r");
+  EXPECT_EQ(Rights("\\Folyant"), "r closed");
+  EXPECT_EQ(Owner("\\Folyant"), "BA");
 }

@@ -121,7 +121,7 @@ TEST_F(UiTest, SplashGoesByItself) {
 
   WriteValue(kLocalMachine, kKey, "splashdelay", REG_BINARY, "\1\2\3\4\5");
   EXPECT_FALSE(Stays("-splash", Robot::Wait()));
-  EXPECT_EQ(Calls("SetTimer").back().number, 1u);
+  EXPECT_EQ(Last(Calls("SetTimer")).number, 1u);
 }
 
 // Each key or mouse press removes the splash at once, takes the host with it and reaches

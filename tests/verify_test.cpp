@@ -2,6 +2,9 @@
 // as an installer sees it (standard output, event log, box, exit code); the repair it
 // names makes the next check clean; and the check after each operation.
 #include <windows.h>
+// After windows.h, which they need.
+#include <sddl.h>
+#include <winspool.h>
 
 #include <fstream>
 #include <functional>
@@ -33,10 +36,10 @@ class VerifyTest : public WineTest {
     Lines lines;
     for (std::string line; std::getline(report, line);) lines.push_back(line.substr(0, line.size() - 1));
     const Events logged = Logged();
-    EXPECT_LE(lines.size(), logged.size());
-    for (size_t i = 0; i < lines.size() && i < logged.size(); ++i) {
-      EXPECT_EQ(logged[logged.size() - lines.size() + i], (std::pair<uint16_t, std::string>(kWarning, lines[i])));
-    }
+    EXPECT_LE(lines.size(), logged.size()) << "report lines not in the event log";
+    if (lines.size() > logged.size()) return lines;
+    const size_t first = logged.size() - lines.size();
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(logged[first + i], (Events::value_type(kWarning, lines[i])));
     return lines;
   }
 };
@@ -66,7 +69,43 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
     std::function<void()> putBack;
   };
   const std::string monitor = "port monitor \"Folyant Port\": ";
+  // Gives a printer's key the rights of `sddl`, or no access list as earlier releases did,
+  // creating the key where Wine's spooler made none.
+  const auto secure = [](const std::string& key, const char* sddl) {
+    HKEY opened = nullptr;
+    ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\" + key).c_str(), 0,
+                      nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr);
+    SECURITY_DESCRIPTOR open{};
+    PSECURITY_DESCRIPTOR descriptor = &open;
+    if (sddl != nullptr) {
+      ::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr);
+    } else {
+      ::InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+      ::SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+    }
+    EXPECT_EQ(::RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, descriptor), 0) << key;
+    if (sddl != nullptr) ::LocalFree(descriptor);
+    ::RegCloseKey(opened);
+  };
   const Row rows[] = {
+      // Earlier releases left the key with no access list; another account's key is open too.
+      {[&] { secure("Folyant", nullptr); },
+       "printer \"Folyant\": registry key has no access list, every account may change it" + kRepairFolyant, 2,
+       kInstall, nullptr},
+      {[&] { secure("Folyant\\PrinterDriverData", "D:(A;CI;KA;;;AU)"); },
+       "printer \"Folyant\": registry key PrinterDriverData lets other accounts change it" + kRepairFolyant, 2,
+       kInstall, nullptr},
+      // A line break in a spooler string makes no line of its own.
+      {[] { ArrangePrinter("Line\r\nbreak", "Folyant-A", "LPT1:"); },
+       "printer \"Line??break\": on \"LPT1:\", not PDFFILE:; repair: -addxpsprinter -printername=\"Line??break\"", 2,
+       "",
+       [] {
+         HANDLE printer = nullptr;
+         PRINTER_DEFAULTSA all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+         ::OpenPrinterA(const_cast<char*>("Line\r\nbreak"), &printer, &all);
+         ::DeletePrinter(printer);
+         ::ClosePrinter(printer);
+       }},
       {[] { ::DeleteFileA((kX86 + "FOLYANTE.EXE").c_str()); },
        "driver \"Folyant-A\": file missing: " + kX86 + "FOLYANTE.EXE", 2, "",
        [] { WriteFile(kX86 + "FOLYANTE.EXE", "placeholder"); }},
@@ -87,8 +126,9 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
       {[] { substitute::FailCall("EnumPrintersA", 1722, 0, 1); },
        "spooler: the spooler service is not running (error 1722); start it and run the check again", 2, "", nullptr},
       // A spooler library that cannot be loaded is a spooler that does not answer.
-      {[] { substitute::FailCall("LoadLibraryExA", 126, 0, 1); },
-       "spooler: the spooler service is not running (error 1722); start it and run the check again", 2, "", nullptr},
+      {[] { substitute::FailCall("LoadLibraryExA", 126); },
+       "spooler: the spooler service is not running (error 1722); start it and run the check again", 2, "",
+       [] { substitute::FailCall("LoadLibraryExA", 0, 0, 0); }},
       // A Windows upgrade leaves the list of the Windows it was installed on.
       {[] { substitute::AnswerAsWindows(substitute::kWindows10, false); },
        "driver \"Folyant-A\": \"Dependent Files\" is not the list this Windows needs; repair: -updatexpsdependentfiles",

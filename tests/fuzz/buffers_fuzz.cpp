@@ -2,16 +2,19 @@
 // buffer; the Send To path is whole or the caller's buffer is left as it was; the settings
 // keys of a name come in their fixed order, those too long for their buffer passed over;
 // the merged PostScript list holds its entries, the stored bytes whole, then NULs only,
-// and ends in two NULs within its buffer.
+// and ends in two NULs within its buffer; any bytes are judged as a key's security without
+// reading past them.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cassert>
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "install/dependent_files.h"
+#include "install/printer_key_rights.h"
 #include "install/send_to_path.h"
 #include "install/settings_keys.h"
 
@@ -34,6 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   JoinSendToPath(folder, second.c_str(), path);
   bool fits = !first.empty() && !second.empty() && first.size() + 1 + second.size() < kSendToPathSize;
   for (unsigned char c : second) fits = fits && c >= 32 && std::strchr("\\/:*?\"<>|", c) == nullptr;
+  // A device name (what comes before the first dot, blanks after it dropped) is no file.
+  std::string base = second.substr(0, second.find('.'));
+  base.erase(base.find_last_not_of(' ') + 1);
+  for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const bool device = base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" ||
+                      (base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' &&
+                       base[3] <= '9');
+  fits = fits && !device;
   assert(fits ? std::memchr(path, '\0', sizeof path) != nullptr && path == first + "\\" + second
               : std::string(path, sizeof path) == std::string(sizeof path, '#'));
 
@@ -69,5 +80,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   assert(std::memcmp(merged, expectedList.data(), kMergeCapacity) == 0);
   assert(length <= kMergeCapacity &&
          (read ? length >= end + 1 && length <= end + 2 && merged[length - 2] == 0 : length == end));
+
+  // Any bytes as a printer key's security: judged without reading past them.
+  const size_t descriptorSize = third.size();
+  std::unique_ptr<uint8_t[]> descriptor(new uint8_t[descriptorSize + 1]);
+  std::memcpy(descriptor.get(), third.data(), descriptorSize);
+  const KeyRights judged = JudgeKeyRights(descriptor.get(), static_cast<uint32_t>(descriptorSize), storedSize % 2);
+  assert(judged != KeyRights::Closed || descriptorSize >= 20);
   return 0;
 }

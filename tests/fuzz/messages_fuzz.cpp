@@ -1,6 +1,7 @@
 // FillMessagePlaces on any format, text, number and size: the text ends within the `size`
 // bytes it is given (none written for none), cut it is a prefix of the whole one, the
 // places hold the text and number as they are, and every other character stays as it is.
+// MaskControlCharacters turns exactly the control characters into "?".
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cassert>
@@ -39,5 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string escaped;
   for (char c : text) escaped += c == '%' ? "%%" : std::string(1, c);
   assert(Fill(text.size() + 1, escaped, "placed", numberPlace) == text);
+
+  // Masking leaves no control character and changes nothing else.
+  std::string masked = format;
+  MaskControlCharacters(masked.data());
+  assert(masked.size() == format.size());
+  for (size_t i = 0; i < format.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(format[i]);
+    assert(masked[i] == (c < 0x20 || c == 0x7F ? '?' : format[i]));
+  }
   return 0;
 }

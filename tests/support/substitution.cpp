@@ -30,6 +30,8 @@ struct State {
   bool is64Bit = false;
   bool hasIsWow64Process = true;
   bool windowsRules = true;
+  bool localSystem = false;
+  uint32_t fileAttributes = 0;
   uint32_t nameForm = STRRET_WSTR;
   uint32_t tick = 1000;
   std::vector<uint32_t> sleeps;
@@ -172,6 +174,8 @@ void AnswerAsWindows(uint32_t version, bool is64Bit, bool hasIsWow64Process) {
 }
 
 void UseWindowsRules(bool on) { state().windowsRules = on; }
+void RunAsLocalSystem(bool on) { state().localSystem = on; }
+void AnswerFileAttributes(uint32_t attributes) { state().fileAttributes = attributes; }
 void PrintersFolderNameForm(uint32_t form) { state().nameForm = form; }
 
 const std::vector<Call>& Journal() { return state().journal; }
@@ -228,6 +232,15 @@ bool Answers(const char* call, uint32_t* value) {
   if (std::strcmp(call, "GetTickCount") == 0) {
     *value = state().tick;
     return true;
+  }
+  if (std::strcmp(call, "GetFileAttributesA") == 0 && state().fileAttributes != 0) {
+    *value = state().fileAttributes;
+    return true;
+  }
+  // Wine runs every program as the desktop's user.
+  if (std::strcmp(call, "ProcessRunsAsLocalSystem") == 0) {
+    *value = state().localSystem ? 1 : 0;
+    return state().localSystem;
   }
   if (!state().answersVersion) return false;
   if (std::strcmp(call, "GetVersion") == 0) {

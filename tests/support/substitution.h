@@ -43,6 +43,11 @@ void AnswerAsWindows(uint32_t version, bool is64Bit, bool hasIsWow64Process = tr
 // The answers in which Wine is not Windows (see substitution.cpp) given as Windows gives
 // them; on unless a test turns them off to see Wine's own.
 void UseWindowsRules(bool on);
+// The process's token answers as LocalSystem's, as under a service or a fleet tool.
+void RunAsLocalSystem(bool on);
+// GetFileAttributesA answers these attributes: what stood there when the program looked,
+// before something else took its place.
+void AnswerFileAttributes(uint32_t attributes);
 // How the substituted Printers folder hands back display names: 0 WSTR, 1 OFFSET, 2 CSTR,
 // or in offset form malformed: not ended within its item, or 260 bytes and longer.
 inline constexpr uint32_t kOffsetUnterminated = 3, kOffsetOverlong = 4;

@@ -14,6 +14,13 @@
 #include "support/robot.h"
 #include "support/substitution.h"
 
+// The last of what a case observed, or an empty one: a missing entry fails the comparison
+// it is in instead of reading past the end.
+template <typename T>
+T Last(const std::vector<T>& observed) {
+  return observed.empty() ? T{} : observed.back();
+}
+
 class WineTest : public ::testing::Test {
  protected:
   void SetUp() override;

@@ -38,6 +38,7 @@ void LogAppEvent(uint16_t eventType, const char* format, ...) {
   va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
+  MaskControlCharacters(text);
 
   os::OutputDebugStringA(text);
   os::OwnedEventSource source(os::RegisterEventSourceA(kEventSourceName));
@@ -57,8 +58,13 @@ int ShowResourceMessageFormatted(os::WindowHandle owner, uint32_t textId, uint32
   char format[kMessageTextSize] = {};
   char caption[kCaptionSize] = {};
   if (!LoadMessageTexts(owner, textId, captionId, format, caption)) return 0;
+  char shown[kMessageTextSize] = {};
+  if (argument != nullptr) {
+    std::snprintf(shown, sizeof shown, "%s", argument);
+    MaskControlCharacters(shown);
+  }
   char text[kMessageTextSize];
-  FillMessagePlaces(text, sizeof text, format, argument);
+  FillMessagePlaces(text, sizeof text, format, argument != nullptr ? shown : nullptr);
   return os::MessageBoxA(owner, text, caption, style);
 }
 

@@ -33,3 +33,10 @@ void FillMessagePlaces(char* out, size_t size, const char* format, const char* t
   }
   out[used] = '\0';
 }
+
+void MaskControlCharacters(char* text) {
+  for (char* c = text; *c != '\0'; ++c) {
+    const unsigned char byte = static_cast<unsigned char>(*c);
+    if (byte < 0x20 || byte == 0x7F) *c = '?';
+  }
+}

@@ -259,8 +259,11 @@ void CheckIfFileExists(const char* path, const Target& target) {
   AddPrinterError(text, error, target);
 }
 
-void AddPrinterError(const char* step, uint32_t error, const Target& target) {
-  if (step == nullptr) step = "";
+void AddPrinterError(const char* failedStep, uint32_t error, const Target& target) {
+  // The step names printers and paths, which must not break the box's lines.
+  char step[512] = {};
+  if (failedStep != nullptr) std::snprintf(step, sizeof step, "%s", failedStep);
+  MaskControlCharacters(step);
   const int code = static_cast<int>(error);
   LogAppEvent(os::kEventlogErrorType, "AddPrinterError %s, error %d", step, code);
 
@@ -270,11 +273,19 @@ void AddPrinterError(const char* step, uint32_t error, const Target& target) {
     uint32_t directoryError = 0;
     Path help;
     char command[kSystemPathSize + 16];
-    if (ReadSystemDirectory(system, &directoryError) && JoinWhole(help, system, target.helpPage) &&
-        JoinWhole(command, "hh.exe ", help)) {
-      RunCommand(SystemFolder::Windows, "hh.exe", command, false);
+    const bool helpPage = ReadSystemDirectory(system, &directoryError) && JoinWhole(help, system, target.helpPage);
+    // The help viewer is a script host with file dialogs: never started with LocalSystem's
+    // token, where nobody at the desktop asked for it. The box names the page instead.
+    char format[256] = {};
+    if (helpPage && os::ProcessRunsAsLocalSystem() &&
+        os::LoadStringA(IDS_ERROR_126_HELP_PAGE, format, sizeof format) != 0) {
+      FillMessagePlaces(message, sizeof message, format, help);
+    } else {
+      if (helpPage && JoinWhole(command, "hh.exe ", help)) {
+        RunCommand(SystemFolder::Windows, "hh.exe", command, false);
+      }
+      os::LoadStringA(IDS_ERROR_126, message, sizeof message);
     }
-    os::LoadStringA(IDS_ERROR_126, message, sizeof message);
   } else if (error == os::kRpcServerUnavailable) {
     os::LoadStringA(IDS_ERROR_SPOOLER_STOPPED, message, sizeof message);
   } else {

@@ -190,23 +190,18 @@ bool CreateSendToShortcut(const char* printerName) {
 
 void DeleteSendToShortcut(const char* printerName) {
   if (printerName == nullptr) return;
-  // One byte beyond the path's 260, so the source list is double-NUL terminated even
-  // when the path fills its buffer.
   char path[kPathSize + 1] = {};
   BuildSendToPath(printerName, path);
   // Without the Send To folder nothing is deleted, least of all in the current directory.
   if (!EndWithLinkExtension(path)) return;
-  // Only a plain file: the shell's delete would take a folder of that name with all it
-  // holds, and a reparse point leads somewhere else. Nothing there is no error.
+  // Only a plain file: a folder of that name is somebody's, and a reparse point leads
+  // somewhere else. Nothing there is no error. DeleteFileA never takes a folder, and takes
+  // a link rather than its target, should one be put in the file's place after this look.
   uint32_t attributes = os::GetFileAttributesA(path);
   if (attributes == os::kInvalidFileAttributes) return;
   if ((attributes & (os::kFileAttributeDirectory | os::kFileAttributeReparsePoint)) != 0) {
     LogAppEvent(os::kEventlogWarningType, "DeleteSendToShortcut: %s is not a plain file, not deleted", path);
     return;
   }
-  os::ShFileOpStruct operation;
-  operation.func = os::kFoDelete;
-  operation.from = path;
-  operation.flags = os::kFofNoConfirmation | os::kFofNoErrorUi;
-  os::SHFileOperationA(&operation);
+  os::DeleteFileA(path);
 }

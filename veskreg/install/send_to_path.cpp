@@ -1,14 +1,31 @@
 #include "install/send_to_path.h"
 
+#include <strings.h>
+
 #include <cstring>
 
 namespace {
 
+// "LPT1.lnk", like "LPT1", names the printer port itself on Windows up to 10, whatever
+// follows the first dot and however the letters are cased: a shortcut written there goes
+// to the device, and one "deleted" there is not a file.
+bool NamesDevice(const char* name) {
+  size_t length = std::strcspn(name, ".");
+  while (length > 0 && name[length - 1] == ' ') --length;
+  static constexpr const char* kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+  for (const char* device : kDevices) {
+    if (length == 3 && strncasecmp(name, device, 3) == 0) return true;
+  }
+  return length == 4 && (strncasecmp(name, "COM", 3) == 0 || strncasecmp(name, "LPT", 3) == 0) && name[3] >= '1' &&
+         name[3] <= '9';
+}
+
 // A printer name becomes a file name in the Send To folder. A name that is no single
 // plain file name (a path separator would reach outside the folder, a wildcard would
-// make the deletion take other shortcuts, a colon names a stream) gets no path.
+// make the deletion take other shortcuts, a colon names a stream, a device name is no
+// file) gets no path.
 bool IsPlainFileName(const char* name) {
-  if (*name == '\0') return false;
+  if (*name == '\0' || NamesDevice(name)) return false;
   for (const char* c = name; *c != '\0'; ++c) {
     if (static_cast<unsigned char>(*c) < 32 || std::strchr("\\/:*?\"<>|", *c) != nullptr) return false;
   }

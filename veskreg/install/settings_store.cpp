@@ -13,6 +13,7 @@
 namespace {
 
 constexpr const char* kPrintersKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
+constexpr const char* kPrinterKeyPrefix = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
 constexpr uint32_t kReadAndDelete = os::kKeyRead | os::kKeySetValue;
 
 // Walks the settings lookup chain of `name`: its own three keys unless it is empty or
@@ -151,14 +152,6 @@ void StopAutoName() {
                   os::kRegSz);
 }
 
-// Every account reads a printer's key and keeps per-printer settings under it (read and
-// create subkeys); only SYSTEM and Administrators may set its values ("Port", "Printer
-// Driver", ...), change its rights or take it over: the spooler, running as SYSTEM, trusts
-// those values. What an account creates under the key is its own.
-const char* const kPrinterKeyRights = "D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001d;;;WD)(A;CIIO;KA;;;CO)";
-// The driver's per-printer data: every account also sets values there and below.
-const char* const kPrinterDriverDataRights = "D:P(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;WD)";
-
 os::OwnedLocalBlock GetOpenSecurityDescriptor(const char* rights) {
   void* descriptor = nullptr;
   if (!os::ConvertStringSecurityDescriptorToSecurityDescriptorA(rights, os::kSddlRevision1, &descriptor)) return {};
@@ -170,28 +163,53 @@ void SetOpenKeySecurity(os::RegistryKey parent, const char* subKeyName, const ch
   if (IsWindows10OrLater()) return;
   // No name would open the parent itself.
   if (subKeyName == nullptr || subKeyName[0] == '\0') return;
+  // The key itself, not where a link put in its place would lead; only the rights that
+  // rewriting its security takes.
   os::RegistryKey opened = nullptr;
-  if (os::RegOpenKeyExA(parent, subKeyName, 0, os::kKeyAllAccess, &opened) != 0) return;
+  if (os::RegOpenKeyExA(parent, subKeyName, os::kRegOptionOpenLink, os::kWriteDac | os::kWriteOwner, &opened) != 0) {
+    return;
+  }
   os::OwnedRegistryKey key(opened);
   os::OwnedLocalBlock descriptor = GetOpenSecurityDescriptor(rights);
-  if (descriptor) os::RegSetKeySecurity(key.get(), os::kDaclSecurityInformation, descriptor.get());
+  if (descriptor) {
+    os::RegSetKeySecurity(key.get(), os::kOwnerSecurityInformation | os::kDaclSecurityInformation, descriptor.get());
+  }
+}
+
+bool ReadPrinterKeyRights(const char* printerName, bool driverData, KeyRights* judged) {
+  char path[kKeyPathSize];
+  if (printerName == nullptr || printerName[0] == '\0' ||
+      !JoinWhole(path, kPrinterKeyPrefix, printerName, driverData ? "\\PrinterDriverData" : "")) {
+    return false;
+  }
+  os::RegistryKey opened = nullptr;
+  if (os::RegOpenKeyExA(os::HkeyLocalMachine(), path, os::kRegOptionOpenLink, os::kReadControl, &opened) != 0) {
+    return false;
+  }
+  os::OwnedRegistryKey key(opened);
+  static uint8_t descriptor[4096];
+  uint32_t size = sizeof descriptor;
+  if (os::RegGetKeySecurity(key.get(), os::kOwnerSecurityInformation | os::kDaclSecurityInformation, descriptor,
+                            &size) != 0) {
+    return false;
+  }
+  *judged = JudgeKeyRights(descriptor, size, driverData);
+  return true;
 }
 
 bool SetPrinterKeySecurity(const char* printerName) {
-  bool printersKeyOpened = false;
-  os::RegistryKey opened = nullptr;
-  if (os::RegOpenKeyExA(os::HkeyLocalMachine(), kPrintersKey, 0, os::kKeyRead, &opened) == 0) {
-    os::OwnedRegistryKey printers(opened);
-    SetOpenKeySecurity(printers.get(), printerName, kPrinterKeyRights);
-    printersKeyOpened = true;
-  }
+  // The driver data first, so that the printer's key, once closed, holds nothing open.
   char path[kKeyPathSize];
-  if (JoinWhole(path, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\", printerName)) {
-    opened = nullptr;
+  if (printerName != nullptr && printerName[0] != '\0' && JoinWhole(path, kPrinterKeyPrefix, printerName)) {
+    os::RegistryKey opened = nullptr;
     if (os::RegOpenKeyExA(os::HkeyLocalMachine(), path, 0, os::kKeyRead, &opened) == 0) {
       os::OwnedRegistryKey printer(opened);
       SetOpenKeySecurity(printer.get(), "PrinterDriverData", kPrinterDriverDataRights);
     }
   }
-  return printersKeyOpened;
+  os::RegistryKey opened = nullptr;
+  if (os::RegOpenKeyExA(os::HkeyLocalMachine(), kPrintersKey, 0, os::kKeyRead, &opened) != 0) return false;
+  os::OwnedRegistryKey printers(opened);
+  SetOpenKeySecurity(printers.get(), printerName, kPrinterKeyRights);
+  return true;
 }

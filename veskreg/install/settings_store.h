@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "install/printer_key_rights.h"
 #include "install/settings_keys.h"
 #include "platform/registry.h"
 
@@ -16,10 +17,10 @@ bool ReadSettingDword(const char* settingsName, const char* valueName, uint32_t*
 char* ReadSettingString(const char* settingsName, char* buffer, uint32_t capacity, const char* valueName,
                         bool deleteValue);
 void StopAutoName();
-// What every account may do in a printer's spooler key, and in its "PrinterDriverData".
-extern const char* const kPrinterKeyRights;
-extern const char* const kPrinterDriverDataRights;
-// The descriptor of `rights`, empty when it cannot be built.
+// The descriptor of `rights` (install/printer_key_rights.h), empty when it cannot be built.
 os::OwnedLocalBlock GetOpenSecurityDescriptor(const char* rights);
 void SetOpenKeySecurity(os::RegistryKey parent, const char* subKeyName, const char* rights);
 bool SetPrinterKeySecurity(const char* printerName);
+// The judgement of the rights on a printer's key, or with `driverData` on its
+// "PrinterDriverData"; false when the key cannot be opened or its security read.
+bool ReadPrinterKeyRights(const char* printerName, bool driverData, KeyRights* judged);

@@ -13,6 +13,7 @@
 #include "install/product_printers.h"
 #include "install/send_to.h"
 #include "install/settings_keys.h"
+#include "install/settings_store.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/kernel.h"
@@ -223,10 +224,9 @@ void Check::ProductPrinters(const std::string* only) {
     const std::string repair = ours ? AddPrinterRepair(kind, name) : "";
     if (!Same(printer.portName, kProductPort)) {
       Problem(object + "on " +
-              (Same(printer.portName, kFilePort)
-                   ? kFilePort + (", not " + std::string(kProductPort)) +
-                         " (the port monitor was missing when it was created)"
-                   : Quoted(Text(printer.portName)) + ", not " + kProductPort) +
+              (Same(printer.portName, kFilePort) ? kFilePort + (", not " + std::string(kProductPort)) +
+                                                       " (the port monitor was missing when it was created)"
+                                                 : Quoted(Text(printer.portName)) + ", not " + kProductPort) +
               repair);
     }
     if (!Same(printer.printProcessor, kPrintProcessor)) {
@@ -242,6 +242,19 @@ void Check::ProductPrinters(const std::string* only) {
     char link[kSendToPathSize + 1];
     if (haveSendTo_ && ShortcutPathIn(sendTo_, printer.printerName, link) && !Exists(link)) {
       Note(object + "no Send To shortcut" + repair);
+    }
+    // The spooler, as SYSTEM, trusts what its printer keys hold. Before Windows 10 the
+    // installation closes them to other accounts; a key an earlier release left with no
+    // access list at all is open on any Windows.
+    for (const bool driverData : {false, true}) {
+      KeyRights judged = KeyRights::Closed;
+      if (!ReadPrinterKeyRights(printer.printerName, driverData, &judged)) continue;
+      const std::string key = driverData ? "registry key PrinterDriverData" : "registry key";
+      if (judged == KeyRights::NullDacl) {
+        Problem(object + key + " has no access list, every account may change it" + repair);
+      } else if (judged == KeyRights::OpenToOthers && !IsWindows10OrLater()) {
+        Problem(object + key + " lets other accounts change it" + repair);
+      }
     }
   }
   if (!seen && only != nullptr) {
@@ -375,7 +388,9 @@ bool VerifyInstallation(const VerifyRequest& request) {
   const bool captured = outputType == os::kFileTypeDisk || outputType == os::kFileTypePipe;
   std::string listed;
   for (size_t i = 0; i < findings.size(); ++i) {
-    const std::string line = (findings[i].note ? "note: " : "") + findings[i].text;
+    std::string line = (findings[i].note ? "note: " : "") + findings[i].text;
+    // A spooler string with a line break in it must not make a line of its own.
+    MaskControlCharacters(line.data());
     if (captured) {
       const std::string text = line + "\r\n";
       os::WriteFile(output, text.c_str(), static_cast<uint32_t>(text.size()));

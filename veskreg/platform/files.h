@@ -15,6 +15,9 @@ inline constexpr uint32_t kFileAttributeReparsePoint = 0x00000400;
 // (or it cannot be asked).
 uint32_t GetFileAttributesA(const char* path);
 
+// Deletes a file; never a folder, and a symbolic link rather than what it leads to.
+bool DeleteFileA(const char* path);
+
 // OpenFile(path, OF_EXIST): opens and closes the file; true when it exists. Like the
 // real call it cannot take a path of 128 characters or more.
 bool FileExists(const char* path);

@@ -29,6 +29,18 @@ uint32_t GetSystemDirectoryA(char* buffer, uint32_t size);
 // Terminal Services); the same return convention as GetSystemDirectoryA.
 uint32_t GetSystemWindowsDirectoryA(char* buffer, uint32_t size);
 
+// The library search of the process. SetDefaultDllDirectories (Windows 8, and 7/Vista
+// with the 2011 update) and SetDllDirectoryA (XP SP1) are looked up at run time; where a
+// call is missing it fails with 127 (ERROR_PROC_NOT_FOUND).
+inline constexpr uint32_t kLoadLibrarySearchSystem32 = 0x00000800;
+bool SetDefaultDllDirectories(uint32_t directoryFlags);
+bool SetDllDirectoryA(const char* path);
+bool SetCurrentDirectoryA(const char* path);
+
+// True when the process's token is LocalSystem's (S-1-5-18): a service or a fleet tool's
+// deployment, where nobody sits at the desktop the program would open windows on.
+bool ProcessRunsAsLocalSystem();
+
 void OutputDebugStringA(const char* text);
 
 // Case-insensitive comparison of two ANSI texts in the user's locale; 0 when equal.

@@ -24,7 +24,13 @@ inline constexpr uint32_t kKeyRead = 0x20019;
 inline constexpr uint32_t kKeyWrite = 0x20006;
 inline constexpr uint32_t kKeyAllAccess = 0xF003F;
 inline constexpr uint32_t kRegOptionNonVolatile = 0;
+// Opens a symbolic link key itself instead of the key it leads to.
+inline constexpr uint32_t kRegOptionOpenLink = 0x00000008;
+inline constexpr uint32_t kReadControl = 0x00020000;
+inline constexpr uint32_t kWriteDac = 0x00040000;
+inline constexpr uint32_t kWriteOwner = 0x00080000;
 
+inline constexpr uint32_t kOwnerSecurityInformation = 0x00000001;
 inline constexpr uint32_t kDaclSecurityInformation = 0x00000004;
 
 // Each returns a Win32 status code (0 on success), as the real calls do. A key name
@@ -41,6 +47,9 @@ int32_t RegSetValueExA(RegistryKey key, const char* valueName, uint32_t type, co
 int32_t RegDeleteValueA(RegistryKey key, const char* valueName);
 int32_t RegCloseKey(RegistryKey key);
 int32_t RegSetKeySecurity(RegistryKey key, uint32_t information, const void* descriptor);
+// The key's self-relative security descriptor into `descriptor` (capacity `*size`); 122
+// with the size needed in `*size` when it does not fit.
+int32_t RegGetKeySecurity(RegistryKey key, uint32_t information, void* descriptor, uint32_t* size);
 
 // A self-relative security descriptor built from its text form (SDDL), in a block from
 // LocalAlloc that the caller gives back with LocalFree.

@@ -33,11 +33,6 @@ inline constexpr uint32_t kShgdnNormal = 0;
 inline constexpr uint32_t kCpAcp = 0;
 inline constexpr uint32_t kWcCompositeCheck = 0x0200;
 
-// SHFileOperationA.
-inline constexpr uint32_t kFoDelete = 3;
-inline constexpr uint16_t kFofNoConfirmation = 0x0010;
-inline constexpr uint16_t kFofNoErrorUi = 0x0400;
-
 inline constexpr size_t kMaxPath = 260;
 
 using ItemIdList = uint8_t*;
@@ -63,16 +58,6 @@ struct StrRet {
   char16_t* oleStr = nullptr;
   uint32_t offset = 0;
   char cStr[kMaxPath] = {};
-};
-
-// The record SHFileOperationA takes; members the program never sets are left out and
-// passed as zero.
-struct ShFileOpStruct {
-  WindowHandle window = nullptr;
-  uint32_t func = 0;
-  const char* from = nullptr;  // double-NUL terminated list
-  const char* to = nullptr;
-  uint16_t flags = 0;
 };
 
 // --- special folders and task memory ---
@@ -119,10 +104,6 @@ uint32_t IPersistFile_Release(PersistFileHandle persistFile);
 // (122 when the output does not fit).
 int MultiByteToWideChar(uint32_t codePage, uint32_t flags, const char* text, int length, char16_t* wide, int wideSize);
 int WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* wide, int length, char* text, int size);
-
-// --- file operations ---
-// 0 on success, otherwise an error code.
-int SHFileOperationA(ShFileOpStruct* operation);
 
 using OwnedMalloc = Owned<MallocHandle, IMalloc_Release>;
 using OwnedShellFolder = Owned<ShellFolderHandle, IShellFolder_Release>;

@@ -8,6 +8,11 @@
 
 namespace os {
 
+// Loads the spooler library from the system directory by its full path, once for the
+// process; false when it cannot be had (every spooler call then fails with 1722, as with
+// a stopped spooler). Bound at start-up, before the shell could load it by name.
+bool BindSpoolerLibrary();
+
 // Spooler error codes beyond the shared ones.
 
 // Size of one PRINTER_INFO_2 record as 32-bit Windows lays it out.

@@ -8,6 +8,8 @@
 #define TEXT_COMPANY_CAPTION "Vesk Harrow Systems"
 #define TEXT_ERROR_126 \
   "A system error 126 occurred that prevented Folyant from being installed.  See help for steps to resolve the issue."
+#define TEXT_ERROR_126_HELP_PAGE \
+  "A system error 126 occurred that prevented Folyant from being installed.  The steps to resolve the issue are in the help page %s"
 #define TEXT_ERROR_SPOOLER_STOPPED \
   "The Folyant installation failed because the spooler service is not running.\nStart the spooler service and run the installation again."
 #define TEXT_ERROR_STEP_FAILED "%s error %d\n\nPlease send this error to support@veskharrow.example."

@@ -9,7 +9,14 @@ namespace os {
 
 uint32_t GetFileAttributesA(const char* path) {
   if (substitution::Fails("GetFileAttributesA", path)) return kInvalidFileAttributes;
+  uint32_t answered = 0;
+  if (substitution::Answers("GetFileAttributesA", &answered)) return answered;
   return ::GetFileAttributesA(path);
+}
+
+bool DeleteFileA(const char* path) {
+  if (substitution::Fails("DeleteFileA", path)) return false;
+  return ::DeleteFileA(path) != FALSE;
 }
 
 bool FileExists(const char* path) {

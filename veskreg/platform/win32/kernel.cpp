@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/win32/substitution_point.h"
 
 namespace os {
@@ -59,6 +61,58 @@ uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) {
 uint32_t GetSystemWindowsDirectoryA(char* buffer, uint32_t size) {
   if (Fails("GetSystemWindowsDirectoryA")) return 0;
   return ::GetSystemWindowsDirectoryA(buffer, size);
+}
+
+namespace {
+// A kernel32 export that may be missing on older Windows, or null.
+FARPROC KernelExport(const char* name) {
+  HMODULE kernel = ::GetModuleHandleA("kernel32");
+  return kernel != nullptr ? ::GetProcAddress(kernel, name) : nullptr;
+}
+}  // namespace
+
+bool SetDefaultDllDirectories(uint32_t directoryFlags) {
+  if (Fails("SetDefaultDllDirectories", nullptr, nullptr, directoryFlags)) return false;
+  using Call = BOOL(WINAPI*)(DWORD);
+  FARPROC proc = KernelExport("SetDefaultDllDirectories");
+  if (proc == nullptr) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return false;
+  }
+  return reinterpret_cast<Call>(reinterpret_cast<void*>(proc))(directoryFlags) != FALSE;
+}
+
+bool SetDllDirectoryA(const char* path) {
+  if (Fails("SetDllDirectoryA", path)) return false;
+  using Call = BOOL(WINAPI*)(LPCSTR);
+  FARPROC proc = KernelExport("SetDllDirectoryA");
+  if (proc == nullptr) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return false;
+  }
+  return reinterpret_cast<Call>(reinterpret_cast<void*>(proc))(path) != FALSE;
+}
+
+bool SetCurrentDirectoryA(const char* path) {
+  if (Fails("SetCurrentDirectoryA", path)) return false;
+  return ::SetCurrentDirectoryA(path) != FALSE;
+}
+
+bool ProcessRunsAsLocalSystem() {
+  uint32_t answered = 0;
+  if (substitution::Answers("ProcessRunsAsLocalSystem", &answered)) return answered != 0;
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  // TOKEN_USER and its SID, which follows it in the same buffer.
+  alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  DWORD size = 0;
+  const bool read = ::GetTokenInformation(token, TokenUser, user, sizeof user, &size) != FALSE;
+  ::CloseHandle(token);
+  if (!read) return false;
+  static const BYTE kLocalSystem[] = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
+  PSID sid = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
+  return sid != nullptr && ::IsValidSid(sid) && ::GetLengthSid(sid) == sizeof kLocalSystem &&
+         std::memcmp(sid, kLocalSystem, sizeof kLocalSystem) == 0;
 }
 
 void OutputDebugStringA(const char* text) {

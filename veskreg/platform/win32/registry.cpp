@@ -67,8 +67,16 @@ int32_t RegCloseKey(RegistryKey key) {
 }
 
 int32_t RegSetKeySecurity(RegistryKey key, uint32_t information, const void* descriptor) {
-  if (Fails("RegSetKeySecurity")) return static_cast<int32_t>(::GetLastError());
+  if (Fails("RegSetKeySecurity", nullptr, nullptr, information)) return static_cast<int32_t>(::GetLastError());
   return ::RegSetKeySecurity(Native(key), information, const_cast<void*>(descriptor));
+}
+
+int32_t RegGetKeySecurity(RegistryKey key, uint32_t information, void* descriptor, uint32_t* size) {
+  if (Fails("RegGetKeySecurity", nullptr, nullptr, information)) return static_cast<int32_t>(::GetLastError());
+  DWORD capacity = *size;
+  LONG status = ::RegGetKeySecurity(Native(key), information, descriptor, &capacity);
+  *size = capacity;
+  return status;
 }
 
 bool ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* text, uint32_t revision, void** descriptor) {

@@ -214,15 +214,4 @@ int WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* wide,
                                nullptr);
 }
 
-int SHFileOperationA(ShFileOpStruct* operation) {
-  if (Fails("SHFileOperationA", operation->from, nullptr, operation->func)) return static_cast<int>(::GetLastError());
-  SHFILEOPSTRUCTA shellOperation{};
-  shellOperation.hwnd = reinterpret_cast<HWND>(operation->window);
-  shellOperation.wFunc = operation->func;
-  shellOperation.pFrom = operation->from;
-  shellOperation.pTo = operation->to;
-  shellOperation.fFlags = operation->flags;
-  return ::SHFileOperationA(&shellOperation);
-}
-
 }  // namespace os

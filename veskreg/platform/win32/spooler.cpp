@@ -35,16 +35,20 @@ struct SpoolerLibrary {
   VESKREG_SPOOLER_CALLS(VESKREG_DECLARE)
 #undef VESKREG_DECLARE
   bool complete = false;
+  char path[MAX_PATH + 16] = {};
 };
 
 SpoolerLibrary LoadSpoolerLibrary() {
   SpoolerLibrary library;
   static constexpr char kName[] = "\\winspool.drv";
-  char path[MAX_PATH + sizeof kName] = {};
-  UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return library;
-  ::CopyMemory(path + length, kName, sizeof kName);
-  HMODULE module = ::LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  static_assert(sizeof library.path >= MAX_PATH + sizeof kName);
+  UINT length = ::GetSystemDirectoryA(library.path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    library.path[0] = '\0';
+    return library;
+  }
+  ::CopyMemory(library.path + length, kName, sizeof kName);
+  HMODULE module = ::LoadLibraryExA(library.path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (module == nullptr) return library;
   library.complete = true;
 #define VESKREG_BIND(name)                                                                                      \
@@ -59,7 +63,7 @@ SpoolerLibrary LoadSpoolerLibrary() {
 // as it does with a stopped spooler.
 const SpoolerLibrary* Spooler() {
   static const SpoolerLibrary library = LoadSpoolerLibrary();
-  if (Fails("LoadLibraryExA", "winspool.drv") || !library.complete) {
+  if (Fails("LoadLibraryExA", library.path) || !library.complete) {
     ::SetLastError(RPC_S_SERVER_UNAVAILABLE);
     return nullptr;
   }
@@ -67,6 +71,8 @@ const SpoolerLibrary* Spooler() {
 }
 
 }  // namespace
+
+bool BindSpoolerLibrary() { return Spooler() != nullptr; }
 
 bool EnumPrintersA(uint32_t flags, const char* name, uint32_t level, uint8_t* buffer, uint32_t bufferSize,
                    uint32_t* needed, uint32_t* returned) {
