@@ -115,6 +115,8 @@ bool ProcessRunsAsLocalSystem() {
          std::memcmp(sid, kLocalSystem, sizeof kLocalSystem) == 0;
 }
 
+bool IsDBCSLeadByte(uint8_t byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
+
 void OutputDebugStringA(const char* text) {
   Fails("OutputDebugStringA", text);
   ::OutputDebugStringA(text);
