@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view line(reinterpret_cast<const char*>(data), size);
   auto has = [line](std::string_view text) { return line.find(text) != line.npos; };
   Dispatch dispatch;
-  SelectOperation(line, dispatch);
+  SelectOperation(line, dispatch, SingleByte);
   Operation expected = AboutBox;
   for (size_t i = std::size(kSwitches); i-- > 0;) expected = has(kSwitches[i]) ? kSelects[i] : expected;
   assert(dispatch.operation == expected && dispatch.targetX64 == (expected != StopAutoName && has("-x64")));
@@ -79,6 +79,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                           std::string_view("<>:?&=|*\"[]/\\%").find(name[at]) != std::string_view::npos);
   }
   assert(ValidatePrinterName(name.c_str(), Lead932) == !refused);
+  // In 932 the unseen character after the equals sign is skipped whole.
+  Dispatch doubleByte;
+  SelectOperation(line, doubleByte, Lead932);
+  if (adds && !registryOnly && at != line.npos && at + 14 < line.size() && Lead932(line[at + 13]) && fits) {
+    const std::string_view rest = line.substr(at + 15);
+    const std::string_view named = rest.substr(0, rest.find('"'));
+    assert(named.size() >= kPrinterNameSize || doubleByte.printerName == named.substr(0, named.find('\0')));
+  }
   takenCount = size > 0 ? data[0] % 32 : 0;
   askedCount = 0;
   // A name asked out of turn counts as free, so it would be the proposal.

@@ -23,3 +23,16 @@ bool AnySingleByteCharacter(const char* text, LeadByteTest isLeadByte, Refuses r
   }
   return false;
 }
+
+// Drops a lead byte that a cut left alone at the end of `text`, so that no half character
+// is shown or stored.
+inline void DropSplitCharacter(char* text, LeadByteTest isLeadByte) {
+  for (char* c = text; *c != '\0'; ++c) {
+    if (!isLeadByte(static_cast<unsigned char>(*c))) continue;
+    if (c[1] == '\0') {
+      *c = '\0';
+      return;
+    }
+    ++c;
+  }
+}
