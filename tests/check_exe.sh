@@ -17,6 +17,21 @@ while read -r dll; do
   echo "$dll" | tr 'A-Z' 'a-z' | grep -Eq "$allowed" || fail "imports $dll"
 done < <(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p')
 
+# Every import is listed with the first Windows that has it, none newer than the oldest
+# Windows the file is said to start on.
+imports=$(dirname "$0")/imports.txt
+oldest=$(sed -n 's/^# oldest //p' "$imports")
+rank() { case $1 in nt4) echo 4 ;; 2000) echo 5 ;; xp) echo 6 ;; *) echo 99 ;; esac; }
+while read -r dll function; do
+  first=$(awk -v d="$dll" -v f="$function" '$1 == d && $2 == f {print $3}' "$imports")
+  if [ -z "$first" ]; then
+    fail "imports $dll $function, which tests/imports.txt does not list with the first Windows that has it"
+  elif [ "$(rank "$first")" -gt "$(rank "$oldest")" ]; then
+    fail "imports $dll $function, first in Windows $first: newer than the oldest Windows it starts on ($oldest)"
+  fi
+done < <(i686-w64-mingw32-objdump -p "$exe" |
+  awk '/DLL Name:/ {dll = tolower($3); next} /^$/ {dll = ""} dll && NF >= 3 && $1 ~ /^[0-9a-f]+$/ {print dll, $3}')
+
 # The seam's substitution points are empty in the shipped file: none of their call labels is in it.
 grep -aq -e 'IPersistFile_Save' -e 'LookupIsWow64Process' -e 'IShellFolder_EnumObjects' "$exe" &&
   fail "test substitution compiled into the shipped file"

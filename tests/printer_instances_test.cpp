@@ -2,6 +2,9 @@
 // names it refuses and the printer it makes on the real spooler.
 #include <windows.h>
 
+#include <tuple>
+#include <vector>
+
 #include "install/printer_names.h"
 #include "resources/resource.h"
 #include "support/wine_test.h"
@@ -107,4 +110,37 @@ TEST_F(PrinterInstancesTest, CancelAtEachPass) {
     TearDown();
     SetUp();
   }
+}
+
+// Names in the machine's ANSI code page are judged by characters: in 932 and 950 the second
+// byte of 表 (95 5C), ポ (83 7C) or 許 (B3 5C) is no "\\" or "|", and such a name makes its
+// printer under exactly its bytes; a real "\\" or "|" after a whole character is still
+// refused. In a single-byte code page the same bytes are refused, as before.
+TEST_F(PrinterInstancesTest, NamesInTheMachinesCodePage) {
+  const UINT codePage = ::GetACP();
+  // clang-format off
+  const std::vector<std::tuple<UINT, std::string, bool>> rows = {
+      {932, "\x95\x5c\x8e\xa6", true},              // 表示
+      {932, "\x83\x7c\x83\x58\x83\x67", true},      // ポスト
+      {932, "\x95\x5c\x5c\x78", false},             // 表\\x
+      {932, "\x83\x7c\x7c", false},                 // ポ|
+      {950, "\xb3\x5c\xa5\x5c", true},              // 許功
+      {950, "\xb3\x5c\x7c", false},                 // 許|
+      {1252, "\x95\x5c\x8e\xa6", false},
+  };
+  // clang-format on
+  int run = 0;
+  for (const auto& [rowCodePage, name, accepted] : rows) {
+    if (rowCodePage != codePage) continue;
+    SCOPED_TRACE(name);
+    ++run;
+    Enter(name);
+    EXPECT_EQ(RunProgram("-addinstance"), 0);
+    EXPECT_EQ(Last(Transcript()), accepted ? kCreated + name + " printer created." : Invalid(name));
+    EXPECT_EQ(PrinterExists(name), accepted);
+    EXPECT_EQ(PrinterDriver(name), accepted ? "Folyant-A" : "");
+    TearDown();
+    SetUp();
+  }
+  EXPECT_GT(run, 0) << "no row for code page " << codePage;
 }

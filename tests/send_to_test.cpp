@@ -131,3 +131,22 @@ TEST_F(SendToTest, CheckInstanceWithoutAnEnumeration) {
   EXPECT_EQ(RunProgram("-checkinstance"), 0);
   EXPECT_EQ(RunProgram("-x64 -checkinstance"), 1);
 }
+
+// A printer named 申請 (90 5C 90 BF: the second byte of 申 is "\\") in code page 932 gets
+// its Send To path, -deleteprinter deletes its shortcut, and -verify finds nothing wrong
+// with it (the note Wine always gives aside). In a single-byte code page the name is no
+// plain file name, as before.
+TEST_F(SendToTest, DoubleByteNames) {
+  const std::string name = "\x90\x5c\x90\xbf";
+  const bool doubleByte = ::GetACP() == 932;
+  char path[300] = "";
+  BuildSendToPath(name.c_str(), path);
+  EXPECT_EQ(std::string(path), doubleByte ? Link(name) : "");
+  // In a single-byte code page the name holds a "\\", which no printer name may.
+  if (!doubleByte) return;
+  EXPECT_EQ(RunProgram(("-addxpsprinter -printername=\"" + name + "\" -verify -quiet").c_str()), 0);
+  EXPECT_TRUE(PrinterExists(name));
+  WriteFile(Link(name + ".lnk"), "link");
+  EXPECT_EQ(RunProgram("-deleteprinter"), 0);
+  EXPECT_FALSE(PrinterExists(name) || FileExists(Link(name + ".lnk")));
+}

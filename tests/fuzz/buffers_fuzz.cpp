@@ -18,6 +18,9 @@
 #include "install/send_to_path.h"
 #include "install/settings_keys.h"
 
+static bool SingleByte(unsigned char) { return false; }
+static bool Lead932(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
   const uint32_t storedSize = input.ConsumeIntegralInRange<uint32_t>(0, kStoredExtrasCapacity + 1);
@@ -34,16 +37,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   char folder[kSendToPathSize] = {};
   first.copy(folder, sizeof folder);
   std::memset(path, '#', sizeof path);
-  JoinSendToPath(folder, second.c_str(), path);
+  // Judged by the characters of code page 932 or of a single-byte one: a trail byte is
+  // never taken for a refused character.
+  const bool doubleByte = storedSize % 4 >= 2;
+  JoinSendToPath(folder, second.c_str(), path, doubleByte ? Lead932 : SingleByte);
   bool fits = !first.empty() && !second.empty() && first.size() + 1 + second.size() < kSendToPathSize;
-  for (unsigned char c : second) fits = fits && c >= 32 && std::strchr("\\/:*?\"<>|", c) == nullptr;
+  for (size_t at = 0; at < second.size(); ++at) {
+    const unsigned char c = second[at];
+    if (doubleByte && Lead932(c) && at + 1 < second.size()) {
+      ++at;
+    } else {
+      fits = fits && c >= 32 && std::strchr("\\/:*?\"<>|", c) == nullptr;
+    }
+  }
   // A device name (what comes before the first dot, blanks after it dropped) is no file.
   std::string base = second.substr(0, second.find('.'));
   base.erase(base.find_last_not_of(' ') + 1);
   for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  const bool device = base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" ||
-                      (base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' &&
-                       base[3] <= '9');
+  const bool device =
+      base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" ||
+      (base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' && base[3] <= '9');
   fits = fits && !device;
   assert(fits ? std::memchr(path, '\0', sizeof path) != nullptr && path == first + "\\" + second
               : std::string(path, sizeof path) == std::string(sizeof path, '#'));

@@ -11,10 +11,13 @@
 
 #include "core/message_places.h"
 
+static bool SingleByte(unsigned char) { return false; }
+static bool Lead932(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
 static std::string Fill(size_t size, const std::string& format, const char* text, const int* number) {
   std::unique_ptr<char[]> out(new char[size]);  // exactly `size` bytes: a write past them is caught
   char guard = 'g';
-  FillMessagePlaces(size > 0 ? out.get() : &guard, size, format.c_str(), text, number);
+  FillMessagePlaces(size > 0 ? out.get() : &guard, size, format.c_str(), text, number, SingleByte);
   assert(guard == 'g' && (size == 0 || std::memchr(out.get(), '\0', size) != nullptr));
   return size > 0 ? out.get() : "";
 }
@@ -40,6 +43,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string escaped;
   for (char c : text) escaped += c == '%' ? "%%" : std::string(1, c);
   assert(Fill(text.size() + 1, escaped, "placed", numberPlace) == text);
+
+  // Cut in code page 932, the text ends in no half character and is a prefix of the whole.
+  if (room > 0) {
+    std::unique_ptr<char[]> out(new char[room]);
+    FillMessagePlaces(out.get(), room, format.c_str(), textPlace, numberPlace, Lead932);
+    const std::string cut = out.get();
+    assert(whole.starts_with(cut) && cut.size() < room);
+    for (size_t at = 0; cut.size() < whole.size() && at < cut.size(); ++at) {
+      if (Lead932(cut[at])) assert(++at < cut.size());
+    }
+  }
 
   // Masking leaves no control character and changes nothing else.
   std::string masked = format;

@@ -1,10 +1,11 @@
 // The command line and printer names on any text: SelectOperation selects by the first
 // switch in the fixed order and takes the -printername= value whole, within its buffer,
 // or not at all; ValidatePrinterName refuses exactly the empty name and the characters a
-// printer name may not hold; FirstFreeCopyName asks from 1 upwards and proposes the first
-// name not taken (the first byte tells how many are).
+// printer name may not hold, judged by characters of the code page (932 here); FirstFreeCopyName asks from 1 upwards
+// and proposes the first name not taken (the first byte tells how many are).
 #include <cassert>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 
@@ -21,13 +22,23 @@ static constexpr Operation kSelects[] = {
     DeleteAllProductPrinters, SplashHost, Quiet};
 // clang-format on
 
+static bool SingleByte(unsigned char) { return false; }
+// The lead bytes of code page 932.
+static bool Lead932(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+// Where each character of `text` begins.
+static std::vector<size_t> CharacterStarts(const std::string& text, bool (*lead)(unsigned char)) {
+  std::vector<size_t> starts;
+  for (size_t at = 0; at < text.size(); at += lead(text[at]) && at + 1 < text.size() ? 2 : 1) starts.push_back(at);
+  return starts;
+}
+
 static size_t takenCount, askedCount;  // "Folyant (Copy 1)" to "Folyant (Copy takenCount)" are taken
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view line(reinterpret_cast<const char*>(data), size);
   auto has = [line](std::string_view text) { return line.find(text) != line.npos; };
   Dispatch dispatch;
-  SelectOperation(line, dispatch);
+  SelectOperation(line, dispatch, SingleByte);
   Operation expected = AboutBox;
   for (size_t i = std::size(kSwitches); i-- > 0;) expected = has(kSwitches[i]) ? kSelects[i] : expected;
   assert(dispatch.operation == expected && dispatch.targetX64 == (expected != StopAutoName && has("-x64")));
@@ -57,8 +68,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   assert(dispatch.printerName == (fits ? value.substr(0, value.find('\0')) : "") &&
          dispatch.overlongNameLength == (fits ? 0 : value.size()));
 
+  // In a single-byte code page every byte is a character; in 932 no refused character is
+  // found inside a two-byte one, and a real one after a whole character still is.
   const std::string name = std::string(line).c_str();
-  assert(ValidatePrinterName(name.c_str()) == (!name.empty() && name.find_first_of("<>:?&=|*\"[]/\\%") == name.npos));
+  assert(ValidatePrinterName(name.c_str(), SingleByte) ==
+         (!name.empty() && name.find_first_of("<>:?&=|*\"[]/\\%") == name.npos));
+  bool refused = name.empty();
+  for (size_t at : CharacterStarts(name, Lead932)) {
+    refused = refused || (!(Lead932(name[at]) && at + 1 < name.size()) &&
+                          std::string_view("<>:?&=|*\"[]/\\%").find(name[at]) != std::string_view::npos);
+  }
+  assert(ValidatePrinterName(name.c_str(), Lead932) == !refused);
+  // In 932 the unseen character after the equals sign is skipped whole.
+  Dispatch doubleByte;
+  SelectOperation(line, doubleByte, Lead932);
+  if (adds && !registryOnly && at != line.npos && at + 14 < line.size() && Lead932(line[at + 13]) && fits) {
+    const std::string_view rest = line.substr(at + 15);
+    const std::string_view named = rest.substr(0, rest.find('"'));
+    assert(named.size() >= kPrinterNameSize || doubleByte.printerName == named.substr(0, named.find('\0')));
+  }
   takenCount = size > 0 ? data[0] % 32 : 0;
   askedCount = 0;
   // A name asked out of turn counts as free, so it would be the proposal.

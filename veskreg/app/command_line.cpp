@@ -22,9 +22,15 @@ void CopyName(char (&buffer)[kPrinterNameSize], std::string_view name) {
 // (the opening quote) is skipped unseen, and the name runs to the next double quote or
 // to the end of the text. With nothing at all after the equals sign there is no value,
 // and the default name stands.
-void FillPrinterName(std::string_view commandLine, const char* defaultName, Dispatch& dispatch) {
+void FillPrinterName(std::string_view commandLine, const char* defaultName, Dispatch& dispatch,
+                     LeadByteTest isLeadByte) {
   size_t at = commandLine.find(kPrinterNameSwitch);
   size_t start = at == std::string_view::npos ? at : at + kPrinterNameSwitch.size() + 1;
+  // The unseen character is skipped whole: the name never starts inside a character.
+  if (start != std::string_view::npos && start < commandLine.size() &&
+      isLeadByte(static_cast<unsigned char>(commandLine[start - 1]))) {
+    ++start;
+  }
   if (start == std::string_view::npos || start > commandLine.size()) {
     CopyName(dispatch.printerName, defaultName);
     return;
@@ -58,7 +64,7 @@ bool HasVerify(std::string_view commandLine) {
 
 }  // namespace
 
-void SelectOperation(std::string_view commandLine, Dispatch& dispatch) {
+void SelectOperation(std::string_view commandLine, Dispatch& dispatch, LeadByteTest isLeadByte) {
   auto has = [commandLine](std::string_view switchText) { return Has(commandLine, switchText); };
   dispatch.verify = HasVerify(commandLine);
   dispatch.quiet = has(kSwitchQuiet);
@@ -89,7 +95,7 @@ void SelectOperation(std::string_view commandLine, Dispatch& dispatch) {
     dispatch.postScript = has(kSwitchAddPsPrinter) ? 1 : 0;
     dispatch.xps = has(kSwitchAddXpsPrinter) ? 1 : 0;
     dispatch.monitorOnly = has(kSwitchAddMonitor) ? 1 : 0;
-    FillPrinterName(commandLine, defaultName, dispatch);
+    FillPrinterName(commandLine, defaultName, dispatch, isLeadByte);
     return;
   }
   if (has(kSwitchUpdatePsDependentFiles)) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/code_page.h"
 #include "install/printer_names.h"
 
 enum class Operation {
@@ -41,4 +42,5 @@ struct Dispatch {
 
 // Tests the switches of `commandLine` (case-sensitive substrings of the whole text,
 // never tokenised) in the fixed order and fills the arguments of the selected operation.
-void SelectOperation(std::string_view commandLine, Dispatch& dispatch);
+// The command line is text of the code page `isLeadByte` describes.
+void SelectOperation(std::string_view commandLine, Dispatch& dispatch, LeadByteTest isLeadByte = AnsiLeadByte);

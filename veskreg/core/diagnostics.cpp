@@ -36,8 +36,9 @@ void LogAppEvent(uint16_t eventType, const char* format, ...) {
   char text[kLogTextSize];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  const int length = std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
+  if (length >= static_cast<int>(sizeof text)) DropSplitCharacter(text, AnsiLeadByte);
   MaskControlCharacters(text);
 
   os::OutputDebugStringA(text);

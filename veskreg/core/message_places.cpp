@@ -2,14 +2,20 @@
 
 #include <cstdio>
 
-void FillMessagePlaces(char* out, size_t size, const char* format, const char* text, const int* number) {
+void FillMessagePlaces(char* out, size_t size, const char* format, const char* text, const int* number,
+                       LeadByteTest isLeadByte) {
   if (size == 0) return;
   char numberText[16] = {};
   if (number != nullptr) std::snprintf(numberText, sizeof numberText, "%d", *number);
   size_t used = 0;
+  bool cut = false;
   auto put = [&](const char* piece) {
     for (; *piece != '\0'; ++piece) {
-      if (used + 1 < size) out[used++] = *piece;
+      if (used + 1 < size) {
+        out[used++] = *piece;
+      } else {
+        cut = true;
+      }
     }
   };
   bool textPlaced = false;
@@ -32,6 +38,7 @@ void FillMessagePlaces(char* out, size_t size, const char* format, const char* t
     }
   }
   out[used] = '\0';
+  if (cut) DropSplitCharacter(out, isLeadByte);
 }
 
 void MaskControlCharacters(char* text) {

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "core/code_page.h"
+
 // Fills the first "%s" of a string-table format with `text` and, when `number` is given,
 // the first "%d" with it; "%%" stands for "%" and everything else is copied as it is.
 // The result is cut to fit `size` and never shares storage with the format, so a text
@@ -13,4 +15,6 @@
 // character is in that range, so every character of the code page stays whole.
 void MaskControlCharacters(char* text);
 
-void FillMessagePlaces(char* out, size_t size, const char* format, const char* text, const int* number = nullptr);
+// A cut never ends in half a character of the code page `isLeadByte` describes.
+void FillMessagePlaces(char* out, size_t size, const char* format, const char* text, const int* number = nullptr,
+                       LeadByteTest isLeadByte = AnsiLeadByte);

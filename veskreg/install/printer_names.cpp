@@ -3,12 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-bool ValidatePrinterName(const char* name) {
+bool ValidatePrinterName(const char* name, LeadByteTest isLeadByte) {
   if (name == nullptr || *name == '\0') return false;
-  for (const char* p = name; *p != '\0'; ++p) {
-    if (std::strchr("<>:?&=|*\"[]/\\%", *p) != nullptr) return false;
-  }
-  return true;
+  return !AnySingleByteCharacter(name, isLeadByte,
+                                 [](unsigned char c) { return std::strchr("<>:?&=|*\"[]/\\%", c) != nullptr; });
 }
 
 std::string FirstFreeCopyName(bool (*taken)(const char* name)) {

@@ -57,6 +57,7 @@ bool DisplayNameOf(os::ShellFolderHandle folder, os::ConstItemIdList item, char*
       size_t length = strnlen(strRet.cStr, kPathSize - 1);
       std::memcpy(name, strRet.cStr, length);
       name[length] = '\0';
+      if (length == kPathSize - 1) DropSplitCharacter(name, AnsiLeadByte);
       return true;
     }
     default:

@@ -24,20 +24,20 @@ bool NamesDevice(const char* name) {
 // plain file name (a path separator would reach outside the folder, a wildcard would
 // make the deletion take other shortcuts, a colon names a stream, a device name is no
 // file) gets no path.
-bool IsPlainFileName(const char* name) {
+bool IsPlainFileName(const char* name, LeadByteTest isLeadByte) {
   if (*name == '\0' || NamesDevice(name)) return false;
-  for (const char* c = name; *c != '\0'; ++c) {
-    if (static_cast<unsigned char>(*c) < 32 || std::strchr("\\/:*?\"<>|", *c) != nullptr) return false;
-  }
-  return true;
+  return !AnySingleByteCharacter(name, isLeadByte,
+                                 [](unsigned char c) { return c < 32 || std::strchr("\\/:*?\"<>|", c) != nullptr; });
 }
 
 }  // namespace
 
-void JoinSendToPath(const char (&folderPath)[kSendToPathSize], const char* fileName, char* buffer) {
+void JoinSendToPath(const char (&folderPath)[kSendToPathSize], const char* fileName, char* buffer,
+                    LeadByteTest isLeadByte) {
   size_t folderLength = strnlen(folderPath, kSendToPathSize - 1);
   size_t nameLength = std::strlen(fileName);
-  if (folderLength == 0 || !IsPlainFileName(fileName) || folderLength + 1 + nameLength >= kSendToPathSize) return;
+  if (folderLength == 0 || !IsPlainFileName(fileName, isLeadByte) || folderLength + 1 + nameLength >= kSendToPathSize)
+    return;
   std::memcpy(buffer, folderPath, folderLength);
   buffer[folderLength] = '\\';
   std::memcpy(buffer + folderLength + 1, fileName, nameLength + 1);

@@ -41,6 +41,9 @@ bool SetCurrentDirectoryA(const char* path);
 // deployment, where nobody sits at the desktop the program would open windows on.
 bool ProcessRunsAsLocalSystem();
 
+// Whether `byte` begins a two-byte character in the ANSI code page.
+bool IsDBCSLeadByte(uint8_t byte);
+
 void OutputDebugStringA(const char* text);
 
 // Case-insensitive comparison of two ANSI texts in the user's locale; 0 when equal.

@@ -71,26 +71,26 @@ FARPROC KernelExport(const char* name) {
 }
 }  // namespace
 
-bool SetDefaultDllDirectories(uint32_t directoryFlags) {
-  if (Fails("SetDefaultDllDirectories", nullptr, nullptr, directoryFlags)) return false;
-  using Call = BOOL(WINAPI*)(DWORD);
-  FARPROC proc = KernelExport("SetDefaultDllDirectories");
+// Calls the kernel32 export `name` where this Windows has it; fails with 127 where not.
+template <typename Argument>
+bool CallIfExported(const char* name, Argument argument) {
+  using Call = BOOL(WINAPI*)(Argument);
+  FARPROC proc = KernelExport(name);
   if (proc == nullptr) {
     ::SetLastError(ERROR_PROC_NOT_FOUND);
     return false;
   }
-  return reinterpret_cast<Call>(reinterpret_cast<void*>(proc))(directoryFlags) != FALSE;
+  return reinterpret_cast<Call>(reinterpret_cast<void*>(proc))(argument) != FALSE;
+}
+
+bool SetDefaultDllDirectories(uint32_t directoryFlags) {
+  if (Fails("SetDefaultDllDirectories", nullptr, nullptr, directoryFlags)) return false;
+  return CallIfExported<DWORD>("SetDefaultDllDirectories", directoryFlags);
 }
 
 bool SetDllDirectoryA(const char* path) {
   if (Fails("SetDllDirectoryA", path)) return false;
-  using Call = BOOL(WINAPI*)(LPCSTR);
-  FARPROC proc = KernelExport("SetDllDirectoryA");
-  if (proc == nullptr) {
-    ::SetLastError(ERROR_PROC_NOT_FOUND);
-    return false;
-  }
-  return reinterpret_cast<Call>(reinterpret_cast<void*>(proc))(path) != FALSE;
+  return CallIfExported<LPCSTR>("SetDllDirectoryA", path);
 }
 
 bool SetCurrentDirectoryA(const char* path) {
@@ -114,6 +114,8 @@ bool ProcessRunsAsLocalSystem() {
   return sid != nullptr && ::IsValidSid(sid) && ::GetLengthSid(sid) == sizeof kLocalSystem &&
          std::memcmp(sid, kLocalSystem, sizeof kLocalSystem) == 0;
 }
+
+bool IsDBCSLeadByte(uint8_t byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
 
 void OutputDebugStringA(const char* text) {
   Fails("OutputDebugStringA", text);
