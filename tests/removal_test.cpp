@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "install/product_printers.h"
 #include "support/wine_test.h"
 
 namespace {
@@ -166,6 +167,7 @@ TEST_F(RemovalTest, WhichPrintersCount) {
     TearDown();
     SetUp();
   }
+  EXPECT_FALSE(IsProductDriverName(nullptr));
 }
 
 // Nothing to delete, no memory for the enumeration, or a stopped spooler: nothing changes.

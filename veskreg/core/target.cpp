@@ -17,8 +17,8 @@ constexpr Target kX64 = {"Windows x64", "\\spool\\drivers\\x64\\3\\", VESKREG_DR
 constexpr Target kX86OnNT4 = {"Windows NT x86", "\\spool\\drivers\\w32x86\\2\\", VESKREG_DRIVERS("Windows NT x86") "Version-2\\",
                               2, "\\spool\\drivers\\w32x86\\2\\" VESKREG_HELP, false};
 // NT 4 has no x64 drivers: -x64 names the environment, the files and key stay version-2 x86.
-constexpr Target kX64OnNT4 = {"Windows x64", "\\spool\\drivers\\w32x86\\2\\", VESKREG_DRIVERS("Windows NT x86") "Version-2\\",
-                              2, "\\spool\\drivers\\w32x86\\2\\" VESKREG_HELP, true};
+constexpr Target kX64OnNT4 = {"Windows x64", kX86OnNT4.driverDirectory, kX86OnNT4.driverKeyPrefix,
+                              2, kX86OnNT4.helpPage, true};
 
 // clang-format on
 
