@@ -63,7 +63,8 @@ class DriverInstallTest : public WineTest {
       ::CopyFileA(standIn.c_str(), program, FALSE);
     }
     WriteFile("C:\\rundll32.create", "");
-    for (const char* dir : {"w32x86\\3\\", "w32x86\\2\\", "w32x86\\"}) {
+    for (const char* dir : {"arm64\\", "arm64\\3\\"}) ::CreateDirectoryA((kDrivers + dir).c_str(), nullptr);
+    for (const char* dir : {"w32x86\\3\\", "w32x86\\2\\", "w32x86\\", "arm64\\3\\"}) {
       for (const char* file : kStaged) WriteFile(kDrivers + dir + file, "placeholder");
     }
   }
@@ -147,6 +148,13 @@ TEST_F(DriverInstallTest, InstallPrinter) {
   Road("Folyant", 0, DriverKind::Xps,
        {"levels 3", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI", "Folyant-A PDFFILE: 64",
         "run " + Inf("x64\\3\\"), kLaunched + Inf("x64\\3\\"), "info InstallPrinter: INF install successful"});
+  // On Windows on ARM, -x64 is the native ARM64 spooler: its driver directory and key.
+  AnswerAsWindows(kWindows7, true);
+  AnswerNativeMachine(IMAGE_FILE_MACHINE_ARM64);
+  x64 = true;
+  Road("Folyant", 0, DriverKind::Xps,
+       {"levels 3", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI", "Folyant-A PDFFILE: 64",
+        "run " + Inf("arm64\\3\\"), kLaunched + Inf("arm64\\3\\"), "info InstallPrinter: INF install successful"});
   // The INF made no printer (the XPS printer refused goes there too, silently).
   ::DeleteFileA("C:\\rundll32.create");
   FailCall("AddPrinterA", 1796);

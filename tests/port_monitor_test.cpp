@@ -101,6 +101,8 @@ TEST_F(PortMonitorTest, AddMonitorEndToEnd) {
       {"-regaddxpsprinter -imageprinter -printername=\"Other\"", "Glimmora", xps, xps, ""},
       {"-addprinter -addmonitor", nullptr, "", xps, ""},
       {"-x64 -addpsprinter -addmonitor", nullptr, "", xps, "", "", -1, "Windows x64"},
+      // On Windows on ARM the native spooler is ARM64 (the machine substituted).
+      {"-x64 -addpsprinter -addmonitor", nullptr, "", xps, "", "IsWow64Process2", -1, "Windows ARM64"},
       {orchard, "Folyant for Orchard", "Folyant Writer on FILE:", "Folyant Writer on FILE:",
        "error AddPrinterError AddMonitor, error 5\nbox Folyant 4112: AddMonitor error 5" + kSupport + kReplaced,
        "AddMonitorA"},
@@ -124,7 +126,11 @@ TEST_F(PortMonitorTest, AddMonitorEndToEnd) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.commandLine);
     ArrangePrinter("Folyant", "Folyant-A");
-    if (!row.failingCall.empty()) substitute::FailCall(row.failingCall, 5, 0, row.refusals);
+    if (row.failingCall == "IsWow64Process2") {
+      substitute::AnswerNativeMachine(IMAGE_FILE_MACHINE_ARM64);
+    } else if (!row.failingCall.empty()) {
+      substitute::FailCall(row.failingCall, 5, 0, row.refusals);
+    }
     if (row.failingCall == "CreateProcessA") move(kMonitorLibrary, "folyantm7.off");
     EXPECT_EQ(RunProgram(row.commandLine.c_str()), 0);
     if (row.failingCall == "CreateProcessA") move("folyantm7.off", kMonitorLibrary);

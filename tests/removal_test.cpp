@@ -190,8 +190,9 @@ TEST_F(RemovalTest, DeleteAllTouchesNothingElse) {
   EXPECT_TRUE(FileExists(Link("Folyant")));
 }
 
-// -x64 reads and deletes the driver of the x64 environment and leaves the x86 driver alone;
-// without it the x86 environment is named, also on 64-bit Windows.
+// -x64 reads and deletes the driver of the machine's 64-bit environment (x64, or ARM64 on
+// Windows on ARM) and leaves the others alone; without it the x86 environment is named,
+// also on 64-bit Windows.
 TEST_F(RemovalTest, DriverEnvironment) {
   substitute::AnswerAsWindows(substitute::kWindows7, true);
   ArrangePrinter("Folyant", "Folyant-A");
@@ -206,6 +207,16 @@ TEST_F(RemovalTest, DriverEnvironment) {
                               {kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}}));
   EXPECT_FALSE(DriverExists("Folyant-A", "Windows x64"));
   EXPECT_TRUE(DriverExists("Folyant-A"));
+
+  // On Windows on ARM, -x64 is the native ARM64 environment (the machine substituted).
+  substitute::AnswerNativeMachine(IMAGE_FILE_MACHINE_ARM64);
+  ArrangePrinter("Folyant", "Folyant-A");
+  ArrangeDriver("Folyant-A", "Windows ARM64");
+  ArrangeDriver("Folyant-A", "Windows x64");
+  EXPECT_EQ(RunProgram("-x64 -deleteprinter"), 0);
+  EXPECT_FALSE(DriverExists("Folyant-A", "Windows ARM64"));
+  EXPECT_TRUE(DriverExists("Folyant-A", "Windows x64") && DriverExists("Folyant-A"));
+  ::DeletePrinterDriverA(nullptr, const_cast<char*>("Windows x64"), const_cast<char*>("Folyant-A"));
 }
 
 // Only a plain shortcut goes. A folder named like it survives with what it holds, also when

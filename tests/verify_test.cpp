@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <functional>
+#include <tuple>
 
 #include "support/wine_test.h"
 
@@ -54,11 +55,13 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
   substitute::UseWindowsRules(false);
   RunProgram(kInstall.c_str());
   substitute::Reset();
+  substitute::UseWindowsRules(false);  // the spooler's own environment as Wine names it
   EXPECT_EQ(Run("-verify", 0), Lines{"note: printer \"Folyant\": no Send To shortcut" + kRepairFolyant});
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].subject,
             "The check found no problem, 1 note:\n\nnote: printer \"Folyant\": no Send To shortcut" + kRepairFolyant);
   EXPECT_EQ(Boxes()[0].number, 0x1040u);
+  substitute::UseWindowsRules(true);
   RunProgram(kInstall.c_str());
 
   struct Row {
@@ -138,11 +141,45 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
     SCOPED_TRACE(row.line);
     substitute::Reset();
     row.breakIt();
+    // The checks see the spooler's environment as Wine names it; the repairs run as on Windows.
+    substitute::UseWindowsRules(false);
     EXPECT_EQ(Run("-verify -quiet", row.exitCode), Lines{row.line});
+    substitute::UseWindowsRules(true);
     if (!row.repair.empty()) RunProgram(row.repair.c_str());
     if (row.putBack) row.putBack();
+    substitute::UseWindowsRules(false);
     EXPECT_EQ(Run("-verify -quiet", 0), Lines{});
     EXPECT_TRUE(Boxes().empty()) << "a box under -quiet";
+  }
+}
+
+// Alone, -verify checks the spooler's own environment, the one it names its monitors' by:
+// under Wine's own answers x86; 64-bit Windows names x64 (also without IsWow64Process2),
+// Windows on ARM names ARM64 (substituted as Windows answers), where the printer's x86
+// driver is then missing. -x64 names the machine's 64-bit environment in the repair.
+TEST_F(VerifyTest, TheSpoolersOwnEnvironment) {
+  substitute::UseWindowsRules(false);
+  RunProgram(kInstall.c_str());
+  const std::string note = "note: printer \"Folyant\": no Send To shortcut";
+  const std::string missing = "printer \"Folyant\": driver \"Folyant-A\" not installed for ";
+  const std::string repair64 = "; repair: -x64 " + kInstall;
+  // The native machine IsWow64Process2 gives (-1: Wine's own answers throughout), exit code, lines.
+  const std::vector<std::tuple<int, int, Lines>> rows = {
+      {-1, 0, {note + kRepairFolyant}},
+      {IMAGE_FILE_MACHINE_AMD64, 2, {missing + "Windows x64" + repair64, note + repair64}},
+      {0, 2, {missing + "Windows x64" + repair64, note + repair64}},
+      {IMAGE_FILE_MACHINE_ARM64, 2, {missing + "Windows ARM64" + repair64, note + repair64}},
+  };
+  for (const auto& [machine, exitCode, lines] : rows) {
+    SCOPED_TRACE(machine);
+    substitute::Reset();
+    if (machine < 0) {
+      substitute::UseWindowsRules(false);
+    } else {
+      substitute::AnswerAsWindows(substitute::kWindows10, true);
+      substitute::AnswerNativeMachine(static_cast<uint16_t>(machine));
+    }
+    EXPECT_EQ(Run("-verify -quiet", exitCode), lines);
   }
 }
 
@@ -185,7 +222,7 @@ TEST_F(VerifyTest, AfterEachOperation) {
        {"settings \"Folyant" + settings, "settings \"Glimmora" + settings}},
       {[&] { installed(), ArrangePrinter("Second", "Folyant-A"); }, "-checkinstance -verify -quiet", 1,
        {"note: printer \"Second\": no Send To shortcut; repair: -addxpsprinter -printername=\"Second\""}},
-      {nullptr, "-splash -verify", 2, {noMonitor, "printers: no product printer is installed" + kRepairFolyant}},
+      {[] { substitute::UseWindowsRules(false); }, "-splash -verify", 2, {noMonitor, "printers: no product printer is installed" + kRepairFolyant}},
       // Both kinds' switches: told from the spooler's record as the PostScript name on the XPS
       // files, checked against those and repaired with both switches.
       {[this] {

@@ -32,6 +32,7 @@ struct State {
   bool windowsRules = true;
   bool localSystem = false;
   uint32_t fileAttributes = 0;
+  int nativeMachine = -1;  // IsWow64Process2's answer; -1: the system's
   uint32_t nameForm = STRRET_WSTR;
   uint32_t tick = 1000;
   std::vector<uint32_t> sleeps;
@@ -176,6 +177,7 @@ void AnswerAsWindows(uint32_t version, bool is64Bit, bool hasIsWow64Process) {
 void UseWindowsRules(bool on) { state().windowsRules = on; }
 void RunAsLocalSystem(bool on) { state().localSystem = on; }
 void AnswerFileAttributes(uint32_t attributes) { state().fileAttributes = attributes; }
+void AnswerNativeMachine(uint16_t machine) { state().nativeMachine = machine; }
 void PrintersFolderNameForm(uint32_t form) { state().nameForm = form; }
 
 const std::vector<Call>& Journal() { return state().journal; }
@@ -233,6 +235,10 @@ bool Answers(const char* call, uint32_t* value) {
     *value = state().tick;
     return true;
   }
+  if (std::strcmp(call, "IsWow64Process2") == 0 && state().nativeMachine >= 0) {
+    *value = static_cast<uint32_t>(state().nativeMachine);
+    return true;
+  }
   if (std::strcmp(call, "GetFileAttributesA") == 0 && state().fileAttributes != 0) {
     *value = state().fileAttributes;
     return true;
@@ -265,7 +271,8 @@ bool Sleeps(uint32_t milliseconds) {
 // "Windows NT x86" for every monitor.
 const char* MonitorEnvironment(const char* reported) {
   if (!state().windowsRules || reported == nullptr) return reported;
-  return substitute::Runs64Bit() ? "Windows x64" : "Windows NT x86";
+  if (!substitute::Runs64Bit()) return "Windows NT x86";
+  return state().nativeMachine == IMAGE_FILE_MACHINE_ARM64 ? "Windows ARM64" : "Windows x64";
 }
 
 bool ListsPrinters(HResult reported, EnumIdListHandle* enumerator) {

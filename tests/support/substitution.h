@@ -48,6 +48,9 @@ void RunAsLocalSystem(bool on);
 // GetFileAttributesA answers these attributes: what stood there when the program looked,
 // before something else took its place.
 void AnswerFileAttributes(uint32_t attributes);
+// IsWow64Process2 answers this native machine (0xAA64: Windows on ARM, which Wine is not);
+// 0: the call is missing, as before Windows 10 1709.
+void AnswerNativeMachine(uint16_t machine);
 // How the substituted Printers folder hands back display names: 0 WSTR, 1 OFFSET, 2 CSTR,
 // or in offset form malformed: not ended within its item, or 260 bytes and longer.
 inline constexpr uint32_t kOffsetUnterminated = 3, kOffsetOverlong = 4;

@@ -122,7 +122,9 @@ int32_t RunOperation(Dispatch& dispatch) {
     RunSelected(dispatch, run);
     return run.exitCode;
   }
-  // Alone, -verify is the run's operation: no About box, no splash, no exit code 212.
+  // Alone, -verify is the run's operation: no About box, no splash, no exit code 212. It
+  // checks the spooler's own environment unless -x64 names the 64-bit one.
+  if (IsNoOperation(dispatch.operation) && !dispatch.targetX64) run.target = SpoolersOwnTarget();
   const VerifyRequest request = VerifyRequestFor(dispatch, run);
   if (!IsNoOperation(dispatch.operation)) RunSelected(dispatch, run);
   if (VerifyInstallation(request)) run.exitCode = kExitProblemFound;

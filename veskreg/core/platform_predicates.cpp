@@ -40,3 +40,5 @@ int IsWow64() {
   if (!isWow64Process(os::GetCurrentProcess(), &wow64)) return 0;
   return wow64 ? 1 : 0;
 }
+
+int IsNativeArm64() { return os::NativeMachine() == os::kImageFileMachineArm64 ? 1 : 0; }

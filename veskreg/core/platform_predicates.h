@@ -9,3 +9,5 @@ int IsWindows8OrLater();
 int IsWindows10OrLater();
 // A 32-bit process on 64-bit Windows.
 int IsWow64();
+// Windows that runs natively on ARM64 (and this x86 program emulated).
+int IsNativeArm64();

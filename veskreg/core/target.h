@@ -13,5 +13,9 @@ struct Target {
   bool x64;              // chosen by -x64, which a repair must name again
 };
 
-// x86, or x64 after -x64; NT 4 keeps its version-2 driver directory and key either way.
+// x86, or after -x64 the machine's 64-bit environment (x64, or ARM64 where Windows runs on
+// ARM); NT 4 keeps its version-2 driver directory and key either way.
 Target TargetFor(bool x64);
+// The target of the spooler environment so named (as the spooler names its own); x86 for
+// any other.
+Target TargetForEnvironment(const char* environment);

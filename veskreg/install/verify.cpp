@@ -155,6 +155,18 @@ bool Check::Answered(const Listing& listing, const char* what) {
   return false;
 }
 
+}  // namespace
+
+Target SpoolersOwnTarget() {
+  Listing monitors = ListSpooler([](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
+    return os::EnumMonitorsA(nullptr, 2, block, size, needed, returned);
+  });
+  if (monitors.error != 0 || monitors.count == 0) return TargetFor(false);
+  return TargetForEnvironment(os::MonitorInfo2At(monitors.data(), 0).environment);
+}
+
+namespace {
+
 // "Folyant Port" on "folyantm7.dll", the library where the spooler loads it from, and
 // the port it serves.
 bool Check::Monitor() {

@@ -37,3 +37,8 @@ void RememberProductPrinters(VerifyRequest& request);
 // file or a pipe, one warning each in the event log, and a box unless quiet. Notes (a
 // missing Send To shortcut) are reported too; true when a problem was found.
 bool VerifyInstallation(const VerifyRequest& request);
+
+// The spooler's own environment, as it names that of its monitors (the machine's native
+// one: x86 on 32-bit Windows, x64 or ARM64 on 64-bit): what -verify alone checks without
+// -x64. x86 when the spooler does not answer.
+Target SpoolersOwnTarget();

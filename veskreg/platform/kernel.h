@@ -21,6 +21,12 @@ using IsWow64ProcessProc = int (*)(KernelHandle process, int* wow64);
 IsWow64ProcessProc LookupIsWow64Process();
 KernelHandle GetCurrentProcess();
 
+// The machine the Windows runs natively (IsWow64Process2, looked up at run time): 0x8664
+// on x64, 0xAA64 on ARM64, where a 32-bit x86 program runs emulated; 0 where the call is
+// missing or fails.
+inline constexpr uint16_t kImageFileMachineArm64 = 0xAA64;
+uint16_t NativeMachine();
+
 // Length copied without terminator; the size needed (terminator included) when the
 // buffer is too small; 0 on failure with the last error set.
 uint32_t GetSystemDirectoryA(char* buffer, uint32_t size);

@@ -53,6 +53,18 @@ IsWow64ProcessProc LookupIsWow64Process() {
 
 KernelHandle GetCurrentProcess() { return reinterpret_cast<KernelHandle>(::GetCurrentProcess()); }
 
+uint16_t NativeMachine() {
+  uint32_t answered = 0;
+  if (substitution::Answers("IsWow64Process2", &answered)) return static_cast<uint16_t>(answered);
+  HMODULE kernel = ::GetModuleHandleA("kernel32");
+  FARPROC proc = kernel != nullptr ? ::GetProcAddress(kernel, "IsWow64Process2") : nullptr;
+  if (proc == nullptr) return 0;
+  using Call = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+  USHORT process = 0, native = 0;
+  if (!reinterpret_cast<Call>(reinterpret_cast<void*>(proc))(::GetCurrentProcess(), &process, &native)) return 0;
+  return native;
+}
+
 uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) {
   if (Fails("GetSystemDirectoryA")) return 0;
   return ::GetSystemDirectoryA(buffer, size);
