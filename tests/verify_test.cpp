@@ -61,6 +61,9 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
   EXPECT_EQ(Boxes()[0].subject,
             "The check found no problem, 1 note:\n\nnote: printer \"Folyant\": no Send To shortcut" + kRepairFolyant);
   EXPECT_EQ(Boxes()[0].number, 0x1040u);
+  // A printer added between the size call and the read (122 on the read): read again.
+  substitute::FailCall("EnumPrintersA", 122, 1, 1);
+  EXPECT_EQ(Run("-verify -quiet", 0), Lines{"note: printer \"Folyant\": no Send To shortcut" + kRepairFolyant});
   substitute::UseWindowsRules(true);
   RunProgram(kInstall.c_str());
 

@@ -30,7 +30,8 @@ bool PrinterExists(const char* printerName);
 
 // One spooler enumeration, asked for its size first, then read into one zero-filled
 // block; `error` is what the spooler said when it did not answer (8: no memory for the
-// block), and then there are no entries.
+// block), and then there are no entries. A printer or driver added between the two calls
+// makes the read too small (122): it is read again at the new size, a few times.
 struct SpoolerListing {
   os::OwnedLocalBlock block;
   uint32_t count = 0;
@@ -50,15 +51,24 @@ SpoolerListing ListSpooler(Enumerate enumerate) {
     if (listing.error != os::kErrorInsufficientBuffer) return listing;
     listing.error = 0;
   }
-  if (needed == 0) return listing;
-  listing.block = os::OwnedLocalBlock(os::LocalAlloc(os::kLmemZeroInit, needed));
-  if (!listing.block) {
-    listing.error = kErrorNotEnoughMemory;
-  } else if (!enumerate(static_cast<uint8_t*>(listing.block.get()), needed, &needed, &returned)) {
+  constexpr int kReads = 4;
+  for (int read = 0; read < kReads && needed != 0; ++read) {
+    listing.block = os::OwnedLocalBlock(os::LocalAlloc(os::kLmemZeroInit, needed));
+    if (!listing.block) {
+      listing.error = kErrorNotEnoughMemory;
+      return listing;
+    }
+    const uint32_t size = needed;
+    if (enumerate(static_cast<uint8_t*>(listing.block.get()), size, &needed, &returned)) {
+      listing.error = 0;
+      listing.count = returned;
+      return listing;
+    }
     listing.error = os::GetLastError();
-  } else {
-    listing.count = returned;
+    if (listing.error != os::kErrorInsufficientBuffer) break;
+    if (needed < size) needed = size;
   }
+  listing.block.reset();
   return listing;
 }
 
