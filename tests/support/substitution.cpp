@@ -19,7 +19,19 @@ struct Fault {
   uint32_t error;
   int skip;
   int times;
+  bool fired = false;
 };
+
+// The faults chosen and dropped (by Reset or another choice for the call) before they
+// failed any call: a case that chose one proves nothing of it.
+std::string& Unfired() {
+  static std::string unfired;
+  return unfired;
+}
+void NoteIfUnfired(const std::string& call, const Fault& fault) {
+  // times 0 takes an earlier choice back; it is no fault of its own.
+  if (!fault.fired && fault.times != 0) Unfired() += call + "\n";
+}
 
 struct State {
   std::vector<Call> journal;
@@ -161,10 +173,23 @@ class PrinterListing : public IEnumIDList {
 
 }  // namespace
 
-void Reset() { state() = State{}; }
+void Reset() {
+  for (const auto& [call, fault] : state().faults) NoteIfUnfired(call, fault);
+  state() = State{};
+}
 
 void FailCall(const std::string& call, uint32_t error, int skip, int times) {
+  auto chosen = state().faults.find(call);
+  if (chosen != state().faults.end()) NoteIfUnfired(call, chosen->second);
   state().faults[call] = Fault{error, skip, times};
+}
+
+std::string UnfiredFaults() {
+  for (const auto& [call, fault] : state().faults) NoteIfUnfired(call, fault);
+  for (auto& [call, fault] : state().faults) fault.fired = true;
+  std::string unfired;
+  unfired.swap(Unfired());
+  return unfired;
 }
 
 void AnswerAsWindows(uint32_t version, bool is64Bit, bool hasIsWow64Process) {
@@ -219,6 +244,7 @@ bool Fails(const char* call, const char* subject, const char* detail, uint32_t n
       --fault->second.skip;
     } else {
       if (fault->second.times > 0) --fault->second.times;
+      fault->second.fired = true;
       return substitute::Refuse(fault->second.error);
     }
   }

@@ -35,6 +35,9 @@ void Reset();
 // The `skip`+1-th call of `call` from now on fails with `error`, and the `times`-1 calls
 // after it too (times < 0: every call from then on).
 void FailCall(const std::string& call, uint32_t error, int skip = 0, int times = -1);
+// The calls whose chosen failure never came, one a line, since the last look; every case's
+// end looks (a choice with `times` 0 only takes an earlier one back).
+std::string UnfiredFaults();
 
 // GetVersion and IsWow64Process answer as this Windows. `hasIsWow64Process` false: the
 // call is not exported (NT 4, 98, early XP).

@@ -68,6 +68,7 @@ constexpr const char* kSettingsKeys[] = {"Software\\Vesk Harrow Systems",
 
 void WineTest::SetUp() {
   substitute::Reset();
+  substitute::UnfiredFaults();
   printersBefore_ = PrinterNames();
   driversBefore_ = DriverNames("Windows NT x86");
   driversX64Before_ = DriverNames("Windows x64");
@@ -79,6 +80,7 @@ void WineTest::SetUp() {
 
 void WineTest::TearDown() {
   EXPECT_EQ(substitute::DescribeOpen(), "") << "left open by the logic";
+  EXPECT_EQ(substitute::UnfiredFaults(), "") << "chosen to fail, never called";
   substitute::Reset();
   // Back to what the case found: what it added goes, in the order the spooler allows.
   for (const std::string& name : PrinterNames()) {

@@ -71,15 +71,18 @@ void SelectOperation(std::string_view commandLine, Dispatch& dispatch, LeadByteT
 
   if (has(kSwitchStopAutoName)) {
     dispatch.operation = Operation::StopAutoName;
+    dispatch.operationSwitch = kSwitchStopAutoName;
     return;
   }
   dispatch.targetX64 = has(kSwitchX64);
   if (has(kSwitchAddInstance)) {
     dispatch.operation = Operation::AddPrinterInstance;
+    dispatch.operationSwitch = kSwitchAddInstance;
     return;
   }
   if (has(kSwitchCheckInstance)) {
     dispatch.operation = Operation::CheckInstance;
+    dispatch.operationSwitch = kSwitchCheckInstance;
     return;
   }
   const char* defaultName = has(kSwitchImagePrinter) ? kImagePrinterName : kDefaultPrinterName;
@@ -87,6 +90,7 @@ void SelectOperation(std::string_view commandLine, Dispatch& dispatch, LeadByteT
     dispatch.operation = Operation::InstallPrinter;
     CopyName(dispatch.printerName, defaultName);
     dispatch.xps = has(kSwitchRegAddXpsPrinter) ? 1 : 0;
+    dispatch.operationSwitch = dispatch.xps != 0 ? kSwitchRegAddXpsPrinter : kSwitchRegAddPrinter;
     dispatch.monitorOnly = has(kSwitchAddMonitor) ? 1 : 0;
     return;
   }
@@ -94,26 +98,35 @@ void SelectOperation(std::string_view commandLine, Dispatch& dispatch, LeadByteT
     dispatch.operation = Operation::InstallPrinter;
     dispatch.postScript = has(kSwitchAddPsPrinter) ? 1 : 0;
     dispatch.xps = has(kSwitchAddXpsPrinter) ? 1 : 0;
+    dispatch.operationSwitch = dispatch.postScript != 0 ? kSwitchAddPsPrinter
+                               : dispatch.xps != 0      ? kSwitchAddXpsPrinter
+                                                        : kSwitchAddPrinter;
     dispatch.monitorOnly = has(kSwitchAddMonitor) ? 1 : 0;
     FillPrinterName(commandLine, defaultName, dispatch, isLeadByte);
     return;
   }
   if (has(kSwitchUpdatePsDependentFiles)) {
     dispatch.operation = Operation::UpdateDependentFiles;
+    dispatch.operationSwitch = kSwitchUpdatePsDependentFiles;
     dispatch.postScript = 1;
   } else if (has(kSwitchUpdateXpsDependentFiles)) {
     dispatch.operation = Operation::UpdateDependentFiles;
+    dispatch.operationSwitch = kSwitchUpdateXpsDependentFiles;
     dispatch.xps = 1;
   } else if (has(kSwitchUpdateDependentFiles)) {
     dispatch.operation = Operation::UpdateDependentFiles;
+    dispatch.operationSwitch = kSwitchUpdateDependentFiles;
   } else if (has(kSwitchDeletePrinterInstance)) {
     dispatch.operation = Operation::DeletePrinterInstance;
     dispatch.instanceName = kDefaultPrinterName;
+    dispatch.operationSwitch = kSwitchDeletePrinterInstance;
   } else if (has(kSwitchDeleteLodestarInstance)) {
     dispatch.operation = Operation::DeletePrinterInstance;
     dispatch.instanceName = "Lodestar PDF Writer";
+    dispatch.operationSwitch = kSwitchDeleteLodestarInstance;
   } else if (has(kSwitchDeletePrinter)) {
     dispatch.operation = Operation::DeleteAllProductPrinters;
+    dispatch.operationSwitch = kSwitchDeletePrinter;
   } else if (has(kSwitchSplash)) {
     dispatch.operation = Operation::SplashHost;
   } else if (has(kSwitchQuiet)) {

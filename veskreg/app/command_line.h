@@ -34,6 +34,8 @@ struct Dispatch {
   int xps = 0;
   int monitorOnly = 0;
   const char* instanceName = nullptr;  // DeletePrinterInstance
+  // The switch that selected the operation, as -verify's report names it; empty for none.
+  const char* operationSwitch = "";
   // "-verify" outside the -printername= value: check the installation, or what the
   // selected operation was asked to do, after it ran.
   bool verify = false;

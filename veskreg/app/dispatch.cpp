@@ -2,7 +2,6 @@
 
 #include "app/printer_instances.h"
 #include "core/diagnostics.h"
-#include "core/switches.h"
 #include "core/target.h"
 #include "install/driver_files.h"
 #include "install/port_monitor.h"
@@ -36,6 +35,7 @@ VerifyRequest VerifyRequestFor(const Dispatch& dispatch, const Run& run) {
   request.quiet = dispatch.quiet;
   request.kind = run.kind;
   request.target = run.target;
+  request.operationSwitch = dispatch.operationSwitch;
   switch (dispatch.operation) {
     case Operation::InstallPrinter:
       request.scope = dispatch.monitorOnly ? VerifyScope::Monitor : VerifyScope::Printer;
@@ -47,9 +47,6 @@ VerifyRequest VerifyRequestFor(const Dispatch& dispatch, const Run& run) {
     case Operation::DeletePrinterInstance:
       request.scope = VerifyScope::InstanceDeleted;
       request.printerName = dispatch.instanceName;
-      request.operationSwitch = dispatch.instanceName == std::string(kDefaultPrinterName)
-                                    ? kSwitchDeletePrinterInstance
-                                    : kSwitchDeleteLodestarInstance;
       break;
     case Operation::DeleteAllProductPrinters:
       request.scope = VerifyScope::AllDeleted;
@@ -126,7 +123,9 @@ int32_t RunOperation(Dispatch& dispatch) {
   // checks the spooler's own environment unless -x64 names the 64-bit one.
   if (IsNoOperation(dispatch.operation) && !dispatch.targetX64) run.target = SpoolersOwnTarget();
   const VerifyRequest request = VerifyRequestFor(dispatch, run);
+  // With -quiet the run may be a fleet tool's in session 0: no box may wait for a click.
+  RunFailures failures(dispatch.quiet);
   if (!IsNoOperation(dispatch.operation)) RunSelected(dispatch, run);
-  if (VerifyInstallation(request)) run.exitCode = kExitProblemFound;
+  if (VerifyInstallation(request, failures.Texts())) run.exitCode = kExitProblemFound;
   return run.exitCode;
 }

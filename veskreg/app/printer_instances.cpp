@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/diagnostics.h"
+#include "core/switches.h"
 #include "install/driver_files.h"
 #include "install/port_monitor.h"
 #include "install/product_printers.h"
@@ -78,6 +79,14 @@ bool TryName(const std::string& entered, DriverKind* kind, const Target& target)
 }  // namespace
 
 void AddPDFPrinterInstance(const Target& target) {
+  // The name is asked for in a window, which an unattended run must not wait on.
+  if (BoxesWithheld()) {
+    LogRunFailure("AddPDFPrinterInstance",
+                  "the printer's name is asked for in a window, which %s %s does not show; %s %s\"<name>\" adds a "
+                  "printer by name",
+                  kSwitchVerify, kSwitchQuiet, kSwitchAddXpsPrinter, kSwitchPrinterName);
+    return;
+  }
   DriverKind kind = DriverKind::Xps;
   auto dialog = std::make_unique<VeskRegAddPrinter>();
   while (dialog->DoModal() == os::kIdOk) {

@@ -26,11 +26,49 @@ bool LoadMessageTexts(os::WindowHandle owner, uint32_t textId, uint32_t captionI
   } else {
     return true;
   }
-  os::MessageBoxA(owner, text, kFallbackCaption, os::kMbIconError);
+  ShowBox(owner, text, kFallbackCaption, os::kMbIconError);
   return false;
 }
 
+RunFailures* gRunFailures = nullptr;
+
 }  // namespace
+
+RunFailures::RunFailures(bool withholdBoxes) : withholdBoxes_(withholdBoxes) { gRunFailures = this; }
+RunFailures::~RunFailures() { gRunFailures = nullptr; }
+
+bool BoxesWithheld() { return gRunFailures != nullptr && gRunFailures->withholdBoxes_; }
+
+void KeepRunFailure(const char* text) {
+  if (gRunFailures == nullptr || text == nullptr) return;
+  std::string line;
+  for (const char* at = text; *at != '\0'; ++at) {
+    if (*at != '\r' && *at != '\n') {
+      line += *at;
+    } else if (!line.empty() && line.back() != ' ') {
+      line += ' ';
+    }
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  gRunFailures->texts_.push_back(std::move(line));
+}
+
+void LogRunFailure(const char* where, const char* format, ...) {
+  char text[kLogTextSize];
+  va_list args;
+  va_start(args, format);
+  const int length = std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  if (length >= static_cast<int>(sizeof text)) DropSplitCharacter(text, AnsiLeadByte);
+  LogAppEvent(os::kEventlogErrorType, "%s: %s", where, text);
+  KeepRunFailure(text);
+}
+
+int ShowBox(os::WindowHandle owner, const char* text, const char* caption, uint32_t style) {
+  if (!BoxesWithheld()) return os::MessageBoxA(owner, text, caption, style);
+  KeepRunFailure(text);
+  return os::kIdOk;
+}
 
 void LogAppEvent(uint16_t eventType, const char* format, ...) {
   char text[kLogTextSize];
@@ -51,7 +89,7 @@ int ShowResourceMessage(os::WindowHandle owner, uint32_t textId, uint32_t captio
   char text[kMessageTextSize] = {};
   char caption[kCaptionSize] = {};
   if (!LoadMessageTexts(owner, textId, captionId, text, caption)) return 0;
-  return os::MessageBoxA(owner, text, caption, style);
+  return ShowBox(owner, text, caption, style);
 }
 
 int ShowResourceMessageFormatted(os::WindowHandle owner, uint32_t textId, uint32_t captionId, uint32_t style,
@@ -66,7 +104,7 @@ int ShowResourceMessageFormatted(os::WindowHandle owner, uint32_t textId, uint32
   }
   char text[kMessageTextSize];
   FillMessagePlaces(text, sizeof text, format, argument != nullptr ? shown : nullptr);
-  return os::MessageBoxA(owner, text, caption, style);
+  return ShowBox(owner, text, caption, style);
 }
 
 void RunCommand(SystemFolder folder, const char* program, char* commandLine, bool wait) {

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/message_places.h"
 #include "core/system_paths.h"
@@ -23,6 +25,37 @@ inline constexpr int kLogTextSize = 512;
 // Formats printf-style (cut at 511 characters), writes the text to the debugger output,
 // then as one entry (id 100, category 0, one insertion string) under "Folyant App".
 void LogAppEvent(uint16_t eventType, const char* format, ...) VESKREG_PRINTF_FORMAT(2, 3);
+
+// While a run checks itself afterwards (-verify), what its operation could not do is kept
+// for the report. With -quiet as well nobody may be there to close a box (a fleet tool's
+// LocalSystem run in session 0): no box is shown and its text is kept instead. One per
+// run, alive while the operation runs.
+class RunFailures {
+ public:
+  explicit RunFailures(bool withholdBoxes);
+  ~RunFailures();
+  RunFailures(const RunFailures&) = delete;
+  RunFailures& operator=(const RunFailures&) = delete;
+  // Each a line of its own: line breaks of a box become spaces.
+  const std::vector<std::string>& Texts() const { return texts_; }
+
+ private:
+  friend void KeepRunFailure(const char* text);
+  friend bool BoxesWithheld();
+  bool withholdBoxes_;
+  std::vector<std::string> texts_;
+};
+
+// True while the run's boxes are withheld: nothing may wait on a window.
+bool BoxesWithheld();
+// Kept for the report while a run checks itself; nothing otherwise.
+void KeepRunFailure(const char* text);
+// An operation's failure: one error entry "<where>: <text>" and, while a run checks
+// itself, the text kept for the report.
+void LogRunFailure(const char* where, const char* format, ...) VESKREG_PRINTF_FORMAT(2, 3);
+
+// A message box, or while boxes are withheld its text kept for the report and IDOK.
+int ShowBox(os::WindowHandle owner, const char* text, const char* caption, uint32_t style);
 
 // A message box with the string-table text and caption; returns the button that closed
 // it, or 0 after the fallback box that names a missing entry.

@@ -275,9 +275,10 @@ void AddPrinterError(const char* failedStep, uint32_t error, const Target& targe
     char command[kSystemPathSize + 16];
     const bool helpPage = ReadSystemDirectory(system, &directoryError) && JoinWhole(help, system, target.helpPage);
     // The help viewer is a script host with file dialogs: never started with LocalSystem's
-    // token, where nobody at the desktop asked for it. The box names the page instead.
+    // token, where nobody at the desktop asked for it, nor in a run that shows no window.
+    // The box (or the report) names the page instead.
     char format[256] = {};
-    if (helpPage && os::ProcessRunsAsLocalSystem() &&
+    if (helpPage && (BoxesWithheld() || os::ProcessRunsAsLocalSystem()) &&
         os::LoadStringA(IDS_ERROR_126_HELP_PAGE, format, sizeof format) != 0) {
       FillMessagePlaces(message, sizeof message, format, help);
     } else {
@@ -296,5 +297,5 @@ void AddPrinterError(const char* failedStep, uint32_t error, const Target& targe
     FillMessagePlaces(message, sizeof message, format, step, &code);
   }
   if (message[0] == '\0') FillMessagePlaces(message, sizeof message, "%s error %d", step, &code);
-  os::MessageBoxA(nullptr, message, kBoxCaption, os::kMbSystemModal | os::kMbIconError);
+  ShowBox(nullptr, message, kBoxCaption, os::kMbSystemModal | os::kMbIconError);
 }

@@ -1,5 +1,6 @@
 #include "install/product_printers.h"
 
+#include "core/diagnostics.h"
 #include "install/driver_files.h"
 #include "platform/kernel.h"
 #include "platform/types.h"
@@ -42,13 +43,33 @@ SpoolerListing ListPrinters() {
   });
 }
 
+SpoolerListing ListPrintersFor(const char* where) {
+  SpoolerListing printers = ListPrinters();
+  if (printers.error != 0) LogRunFailure(where, "EnumPrinters failed, error %u", printers.error);
+  return printers;
+}
+
+SpoolerListing ListDrivers(const Target& target) {
+  return ListSpooler([&target](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
+    return os::EnumPrinterDriversA(target.environment, 2, block, size, needed, returned);
+  });
+}
+
+bool IsDriverInUse(const SpoolerListing& printers, const char* driverName) {
+  for (uint32_t i = 0; i < printers.count; ++i) {
+    const char* used = os::PrinterInfo2At(printers.data(), i).driverName;
+    if (used != nullptr && driverName != nullptr && os::lstrcmpiA(used, driverName) == 0) return true;
+  }
+  return false;
+}
+
 bool PrinterExists(const char* printerName) {
   os::OwnedPrinter printer;
   return os::OpenPrinterA(printerName, printer.put(), os::kPrinterAllAccess);
 }
 
 bool HasMultipleProductPrinters() {
-  const SpoolerListing printers = ListPrinters();
+  const SpoolerListing printers = ListPrintersFor("HasMultipleProductPrinters");
   int count = 0;
   for (uint32_t i = printers.count; i-- > 0;) {
     const os::PrinterInfo2View printer = os::PrinterInfo2At(printers.data(), i);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/target.h"
 #include "install/printer_names.h"
 #include "platform/handles.h"
 #include "platform/kernel.h"
@@ -74,3 +75,12 @@ SpoolerListing ListSpooler(Enumerate enumerate) {
 
 // The local printers at level 2; walk them with os::PrinterInfo2At(data(), i).
 SpoolerListing ListPrinters();
+// As ListPrinters, for an operation over every product printer: a listing that fails is
+// said (one error entry "<where>: EnumPrinters failed, error N", and a report line when
+// the run checks itself), or a run that found nothing to work on would look like one
+// that did its work.
+SpoolerListing ListPrintersFor(const char* where);
+// The drivers of the target's environment at level 2 (os::DriverInfo2At).
+SpoolerListing ListDrivers(const Target& target);
+// True when a printer of the listing uses the driver, its name in any letter case.
+bool IsDriverInUse(const SpoolerListing& printers, const char* driverName);

@@ -57,29 +57,30 @@ bool DeletePDFPrinterInstance(const char* printerName) {
   return true;
 }
 
-void DeletePDFPrinter(const char* printerName, os::PrinterHandle handle, const Target& target) {
+void DeletePDFPrinter(const char* printerName, os::PrinterHandle handle, const Target& target,
+                      const char* knownDriverName) {
   OwnedPrinter printer(handle);
   if (printerName == nullptr) return;
 
   char driverName[kPrinterNameSize];
-  std::snprintf(driverName, sizeof driverName, "%s", printerName);
+  std::snprintf(driverName, sizeof driverName, "%s", knownDriverName != nullptr ? knownDriverName : printerName);
 
-  uint32_t openError = 0;
-  if (!printer) {
-    if (!os::OpenPrinterA(printerName, printer.put(), os::kPrinterAllAccess)) {
+  if (knownDriverName == nullptr) {
+    uint32_t openError = 0;
+    if (!printer && !os::OpenPrinterA(printerName, printer.put(), os::kPrinterAllAccess)) {
       openError = os::GetLastError();
       LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinter: failed to open printer %s, error %d", printerName,
                   static_cast<int>(openError));
     }
+    if (printer) {
+      ReadDriverName(printer.get(), printerName, driverName, target.environment);
+    } else {
+      // The open's own error, not whatever the logging in between left behind.
+      LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinter: NULL printer handle, printer %s, error %d", printerName,
+                  static_cast<int>(openError));
+    }
   }
-  if (printer) {
-    ReadDriverName(printer.get(), printerName, driverName, target.environment);
-    printer.reset();
-  } else {
-    // The open's own error, not whatever the logging in between left behind.
-    LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinter: NULL printer handle, printer %s, error %d", printerName,
-                static_cast<int>(openError));
-  }
+  printer.reset();
 
   if (DeletePDFPrinterInstance(printerName)) {
     os::Sleep(kDriverReleasePause);
@@ -104,11 +105,29 @@ bool checkPrinterInstalled(const char* printerName, const Target& target) {
 }
 
 void DeleteAllProductPrinters(const Target& target) {
-  // Taken once: the deletions below do not change the entries already read.
-  const SpoolerListing printers = ListPrinters();
-  for (uint32_t i = printers.count; i-- > 0;) {
-    os::PrinterInfo2View printer = os::PrinterInfo2At(printers.data(), i);
-    if (printer.printerName == nullptr || !IsProductDriverName(printer.driverName)) continue;
-    DeletePDFPrinter(printer.printerName, nullptr, target);
+  {
+    // Taken once: the deletions below do not change the entries already read.
+    const SpoolerListing printers = ListPrintersFor("DeleteAllProductPrinters");
+    if (printers.error != 0) return;
+    for (uint32_t i = printers.count; i-- > 0;) {
+      os::PrinterInfo2View printer = os::PrinterInfo2At(printers.data(), i);
+      if (printer.printerName == nullptr || !IsProductDriverName(printer.driverName)) continue;
+      DeletePDFPrinter(printer.printerName, nullptr, target, printer.driverName);
+    }
+  }
+  // What is left now: a driver in use stays, whoever's printer uses it.
+  const SpoolerListing printers = ListPrintersFor("DeleteAllProductPrinters");
+  const SpoolerListing drivers = ListDrivers(target);
+  if (printers.error != 0 || drivers.error != 0) return;
+  for (uint32_t i = 0; i < drivers.count; ++i) {
+    const char* driverName = os::DriverInfo2At(drivers.data(), i).name;
+    if (!IsProductDriverName(driverName) || IsDriverInUse(printers, driverName)) continue;
+    if (os::DeletePrinterDriverA(nullptr, target.environment, driverName)) {
+      LogAppEvent(os::kEventlogInformationType, "DeleteAllProductPrinters: Deleted printer driver %s", driverName);
+    } else {
+      LogAppEvent(os::kEventlogWarningType,
+                  "DeleteAllProductPrinters: failed to delete printer driver, driver %s, error %d", driverName,
+                  LastError());
+    }
   }
 }

@@ -117,7 +117,7 @@ namespace {
 // The naming values of every further product printer. A printer without values of its
 // own falls back into the keys of "Folyant" and removes what it finds there.
 void ClearProductPrinterNaming(char (&text)[kSettingsTextCapacity]) {
-  const SpoolerListing printers = ListPrinters();
+  const SpoolerListing printers = ListPrintersFor("StopAutoName");
   for (uint32_t i = printers.count; i-- > 0;) {
     const os::PrinterInfo2View printer = os::PrinterInfo2At(printers.data(), i);
     if (!HasOwnSettings(printer)) continue;

@@ -20,6 +20,7 @@
 #include "platform/registry.h"
 #include "platform/spooler.h"
 #include "platform/window.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -27,6 +28,9 @@ constexpr const char* kBoxCaption = "Folyant";
 // More findings than this, a few lines each when wrapped, would not fit a box on the
 // screen; the rest are in the event log.
 constexpr size_t kBoxFindings = 10;
+constexpr int kStringTableTextSize = 256;
+// What a write that wrote less than asked says, with no error of its own.
+constexpr uint32_t kErrorWriteFault = 29;
 
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -56,13 +60,6 @@ std::string AddPrinterRepair(const Target& target, DriverKind kind, const std::s
 
 using Listing = SpoolerListing;
 
-// The drivers of the target's environment, with their libraries.
-Listing ListDrivers(const Target& target) {
-  return ListSpooler([&target](uint8_t* block, uint32_t size, uint32_t* needed, uint32_t* returned) {
-    return os::EnumPrinterDriversA(target.environment, 2, block, size, needed, returned);
-  });
-}
-
 // True when the driver is installed; `library` is then its driver library.
 bool Registered(const Listing& drivers, const char* driverName, const char** library = nullptr) {
   for (uint32_t i = 0; i < drivers.count; ++i) {
@@ -83,6 +80,8 @@ class Check {
  public:
   explicit Check(const VerifyRequest& request) : request_(request) {}
   std::vector<Finding> Run();
+  // What the summary line says was looked at: "monitor ..., N printers, N drivers".
+  std::string Checked() const;
 
  private:
   void Problem(std::string text) { findings_.push_back({false, std::move(text)}); }
@@ -98,18 +97,25 @@ class Check {
   }
   void AllDeleted();
   void AutoNameStopped();
+  void UnusedDrivers(const Listing& drivers);
 
   const VerifyRequest& request_;
   std::vector<Finding> findings_;
   Listing printers_;
   char sendTo_[kSendToPathSize] = {};
   bool haveSendTo_ = false;
+  // LocalSystem's own Send To folder and HKEY_CURRENT_USER are nobody's: a fleet tool's
+  // run checks neither.
+  bool perUser_ = true;
+  bool monitorChecked_ = false;
+  size_t printersChecked_ = 0, driversChecked_ = 0, settingsChecked_ = 0;
 };
 
 std::vector<Finding> Check::Run() {
   printers_ = ListPrinters();
   if (!Answered(printers_, "printers")) return findings_;
-  haveSendTo_ = GetSendToFolder(sendTo_);
+  perUser_ = !os::ProcessRunsAsLocalSystem();
+  haveSendTo_ = perUser_ && GetSendToFolder(sendTo_);
   switch (request_.scope) {
     case VerifyScope::Installation:
       if (Monitor()) ProductPrinters(nullptr);
@@ -131,6 +137,7 @@ std::vector<Finding> Check::Run() {
       AllDeleted();
       break;
     case VerifyScope::InstanceDeleted:
+      printersChecked_ = 1;
       for (uint32_t i = 0; i < printers_.count; ++i) {
         if (Same(os::PrinterInfo2At(printers_.data(), i).printerName, request_.printerName.c_str())) {
           Problem("printer " + Quoted(request_.printerName) + ": still installed after " + request_.operationSwitch +
@@ -139,10 +146,41 @@ std::vector<Finding> Check::Run() {
       }
       break;
     case VerifyScope::AutoNameStopped:
-      AutoNameStopped();
+      if (perUser_) AutoNameStopped();
       break;
   }
+  const bool hasPerUserChecks = request_.scope == VerifyScope::Installation || request_.scope == VerifyScope::Printer ||
+                                request_.scope == VerifyScope::AllDeleted ||
+                                request_.scope == VerifyScope::AutoNameStopped;
+  if (!perUser_ && hasPerUserChecks) {
+    Note(
+        "per-user checks: left out, the check runs as LocalSystem (Send To shortcuts, settings under "
+        "HKEY_CURRENT_USER)");
+  }
   return findings_;
+}
+
+// A string-table text with its places filled.
+std::string StringTableText(uint32_t id, const char* text = nullptr, const int* number = nullptr) {
+  char format[kStringTableTextSize] = {};
+  if (os::LoadStringA(id, format, sizeof format) == 0) return "LoadString message error " + std::to_string(id);
+  char filled[kStringTableTextSize];
+  FillMessagePlaces(filled, sizeof filled, format, text, number);
+  return filled;
+}
+
+std::string Counted(size_t count, const char* what) {
+  return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+std::string Check::Checked() const {
+  std::string checked;
+  const auto add = [&checked](const std::string& item) { checked += (checked.empty() ? "" : ", ") + item; };
+  if (monitorChecked_) add("monitor " + Quoted(kMonitorName));
+  if (printersChecked_ != 0) add(Counted(printersChecked_, "printer"));
+  if (driversChecked_ != 0) add(Counted(driversChecked_, "driver"));
+  if (settingsChecked_ != 0) add(Counted(settingsChecked_, "settings key"));
+  return checked.empty() ? "nothing" : checked;
 }
 
 bool Check::Answered(const Listing& listing, const char* what) {
@@ -174,6 +212,7 @@ bool Check::Monitor() {
     return os::EnumMonitorsA(nullptr, 2, block, size, needed, returned);
   });
   if (!Answered(monitors, "port monitors")) return false;
+  monitorChecked_ = true;
   bool current = false;
   const char* other = nullptr;
   for (uint32_t i = 0; i < monitors.count; ++i) {
@@ -227,6 +266,7 @@ void Check::ProductPrinters(const std::string* only) {
     const os::PrinterInfo2View printer = os::PrinterInfo2At(printers_.data(), i);
     if (only != nullptr ? !Same(printer.printerName, only->c_str()) : !IsProductPrinter(printer)) continue;
     seen = true;
+    ++printersChecked_;
     const char* library = nullptr;
     const bool registered = Registered(drivers, printer.driverName, &library);
     DriverKind kind{};
@@ -277,6 +317,24 @@ void Check::ProductPrinters(const std::string* only) {
   for (int kind = 0; kind < kKindCount; ++kind) {
     if (kindInUse[kind]) Driver(static_cast<DriverKind>(kind), false);
   }
+  if (only == nullptr) UnusedDrivers(drivers);
+}
+
+// A product driver no printer uses: left by a removal that failed after its last printer.
+// Nothing is broken; -deleteprinter finishes it, but takes every product printer with it.
+void Check::UnusedDrivers(const Listing& drivers) {
+  bool productPrinters = false;
+  for (uint32_t i = 0; i < printers_.count; ++i) {
+    productPrinters = productPrinters || IsProductDriverName(os::PrinterInfo2At(printers_.data(), i).driverName);
+  }
+  for (uint32_t i = 0; i < drivers.count; ++i) {
+    const char* name = os::DriverInfo2At(drivers.data(), i).name;
+    if (!IsProductDriverName(name) || IsDriverInUse(printers_, name)) continue;
+    ++driversChecked_;
+    Note("driver " + Quoted(name) + ": installed for " + request_.target.environment + ", no printer uses it" +
+         (productPrinters ? std::string(" (") + kSwitchDeletePrinter + " removes it with every product printer)"
+                          : Repair(kSwitchDeletePrinter)));
+  }
 }
 
 // The driver's files in the driver directory, and "Dependent Files" as the installation
@@ -285,6 +343,7 @@ void Check::Driver(DriverKind kind, bool reportMissing) {
   const KindFacts& facts = FactsOf(kind);
   const Target& target = request_.target;
   const std::string object = "driver " + Quoted(facts.driverName) + ": ";
+  ++driversChecked_;
   char keyPath[kKeyPathSize];
   DriverKeyPath(keyPath, kind, target);
   os::OwnedRegistryKey key;
@@ -320,6 +379,7 @@ void Check::Driver(DriverKind kind, bool reportMissing) {
 }
 
 void Check::AllDeleted() {
+  printersChecked_ = request_.removedPrinters.size();
   for (uint32_t i = 0; i < printers_.count; ++i) {
     const os::PrinterInfo2View printer = os::PrinterInfo2At(printers_.data(), i);
     if (IsProductDriverName(printer.driverName)) {
@@ -329,10 +389,12 @@ void Check::AllDeleted() {
   }
   Listing drivers = ListDrivers(request_.target);
   if (!Answered(drivers, "drivers")) return;
-  for (const std::string& driver : request_.removedDrivers) {
-    if (Registered(drivers, driver.c_str())) {
-      Problem("driver " + Quoted(driver) + ": still installed for " + request_.target.environment + " after " +
-              kSwitchDeletePrinter);
+  driversChecked_ = request_.removedDrivers.size();
+  for (uint32_t i = 0; i < drivers.count; ++i) {
+    const char* name = os::DriverInfo2At(drivers.data(), i).name;
+    if (IsProductDriverName(name)) {
+      Problem("driver " + Quoted(Text(name)) + ": still installed for " + request_.target.environment + " after " +
+              kSwitchDeletePrinter + Repair(kSwitchDeletePrinter));
     }
   }
   for (const std::string& name : request_.removedPrinters) {
@@ -352,6 +414,7 @@ void Check::AutoNameStopped() {
     if (HasOwnSettings(printer)) names.push_back(printer.printerName);
   }
   constexpr uint32_t kWritten = std::char_traits<char>::length(kStoppedDefaultFileName) + 1;
+  settingsChecked_ = names.size();
   for (const std::string& name : names) {
     char path[kKeyPathSize];
     char value[kWritten + 1] = {};
@@ -370,53 +433,78 @@ void Check::AutoNameStopped() {
   }
 }
 
-std::string Counted(size_t count, const char* what) {
-  return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
-}
-
 }  // namespace
 
 void RememberProductPrinters(VerifyRequest& request) {
+  const auto remember = [&request](const char* driverName) {
+    bool known = false;
+    for (const std::string& driver : request.removedDrivers) known = known || Same(driver.c_str(), driverName);
+    if (!known) request.removedDrivers.push_back(Text(driverName));
+  };
   const Listing printers = ListPrinters();
   for (uint32_t i = 0; i < printers.count; ++i) {
     const os::PrinterInfo2View printer = os::PrinterInfo2At(printers.data(), i);
     if (!IsProductDriverName(printer.driverName)) continue;
     request.removedPrinters.push_back(Text(printer.printerName));
-    bool known = false;
-    for (const std::string& driver : request.removedDrivers) known = known || Same(driver.c_str(), printer.driverName);
-    if (!known) request.removedDrivers.push_back(Text(printer.driverName));
+    remember(printer.driverName);
+  }
+  const Listing drivers = ListDrivers(request.target);
+  for (uint32_t i = 0; i < drivers.count; ++i) {
+    const char* name = os::DriverInfo2At(drivers.data(), i).name;
+    if (IsProductDriverName(name)) remember(name);
   }
 }
 
-bool VerifyInstallation(const VerifyRequest& request) {
-  const std::vector<Finding> findings = Check(request).Run();
+bool VerifyInstallation(const VerifyRequest& request, const std::vector<std::string>& runFailures) {
+  Check check(request);
+  std::vector<Finding> findings;
+  for (const std::string& failure : runFailures) {
+    findings.push_back({false, std::string(request.operationSwitch) + ": " + failure});
+  }
+  for (Finding& finding : check.Run()) findings.push_back(std::move(finding));
   size_t problems = 0;
   for (const Finding& finding : findings) problems += finding.note ? 0 : 1;
+  const size_t notes = findings.size() - problems;
 
   // Written to standard output only where an installer can capture it: a GUI program
   // started from a console has none, and a console window is never opened for it.
   const os::KernelHandle output = os::GetStdHandle(os::kStdOutputHandle);
   const uint32_t outputType = output != nullptr ? os::GetFileType(output) : 0;
   const bool captured = outputType == os::kFileTypeDisk || outputType == os::kFileTypePipe;
+  uint32_t writeError = 0;
+  const auto report = [&](const std::string& line, uint16_t eventType) {
+    if (captured && writeError == 0) {
+      const std::string text = line + "\r\n";
+      if (!os::WriteFile(output, text.c_str(), static_cast<uint32_t>(text.size()))) {
+        writeError = os::GetLastError();
+        if (writeError == 0) writeError = kErrorWriteFault;
+      }
+    }
+    LogAppEvent(eventType, "Verify: %s", line.c_str());
+  };
   std::string listed;
   for (size_t i = 0; i < findings.size(); ++i) {
     std::string line = (findings[i].note ? "note: " : "") + findings[i].text;
     // A spooler string with a line break in it must not make a line of its own.
     MaskControlCharacters(line.data());
-    if (captured) {
-      const std::string text = line + "\r\n";
-      os::WriteFile(output, text.c_str(), static_cast<uint32_t>(text.size()));
-    }
-    LogAppEvent(os::kEventlogWarningType, "%s", line.c_str());
+    report(line, findings[i].note ? os::kEventlogInformationType : os::kEventlogWarningType);
     if (i < kBoxFindings) listed += "\n\n" + line;
   }
-  if (findings.size() > kBoxFindings) {
-    listed += "\n\n... and " + std::to_string(findings.size() - kBoxFindings) + " more in the event log";
+  // Always the last line: what fleet consoles show of a run.
+  report("checked: " + check.Checked() + ": " + Counted(problems, "problem") + ", " + Counted(notes, "note"),
+         problems != 0 ? os::kEventlogWarningType : os::kEventlogInformationType);
+  if (writeError != 0) {
+    LogAppEvent(os::kEventlogErrorType, "Verify: the report could not be written to standard output, error %u",
+                writeError);
   }
+
   if (!request.quiet) {
-    const size_t notes = findings.size() - problems;
-    std::string text = "The check found " + (problems != 0 ? Counted(problems, "problem") : "no problem") +
-                       (notes != 0 ? ", " + Counted(notes, "note") : "") + (findings.empty() ? "." : ":" + listed);
+    const int more = static_cast<int>(findings.size() > kBoxFindings ? findings.size() - kBoxFindings : 0);
+    if (more != 0) listed += "\n\n" + StringTableText(IDS_VERIFY_MORE, nullptr, &more);
+    const std::string counts = (problems != 0 ? Counted(problems, "problem") : "no problem") +
+                               (notes != 0 ? ", " + Counted(notes, "note") : "");
+    const std::string text = findings.empty() ? StringTableText(IDS_VERIFY_CLEAN)
+                                              : StringTableText(IDS_VERIFY_FOUND, counts.c_str()) + listed;
     os::MessageBoxA(nullptr, text.c_str(), kBoxCaption,
                     os::kMbSystemModal | (problems != 0 ? os::kMbIconWarning : os::kMbIconInformation));
   }

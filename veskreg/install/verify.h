@@ -24,19 +24,21 @@ struct VerifyRequest {
   std::string printerName;                   // Printer, InstanceDeleted
   DriverKind kind = DriverKind::Native;      // Printer: the kind asked for; DependentFiles: the kind updated
   Target target{};                           // the run's
-  const char* operationSwitch = "";          // the switch named in a finding after a removal
+  const char* operationSwitch = "";          // the run's operation, as its report names it
   std::vector<std::string> removedPrinters;  // AllDeleted: what RememberProductPrinters saw
   std::vector<std::string> removedDrivers;
   bool quiet = false;  // no box
 };
 
-// The printers -deleteprinter removes, and their drivers, before it runs.
+// The printers -deleteprinter removes, and the product drivers it takes, before it runs.
 void RememberProductPrinters(VerifyRequest& request);
 
-// Checks, then reports every finding: one line each on standard output when that is a
-// file or a pipe, one warning each in the event log, and a box unless quiet. Notes (a
-// missing Send To shortcut) are reported too; true when a problem was found.
-bool VerifyInstallation(const VerifyRequest& request);
+// Checks, then reports: what the operation could not do (`runFailures`, each a problem
+// named after its switch), every finding, then one summary line of what was checked and
+// the counts, always last. Each line goes to standard output when that is a file or a
+// pipe, and to the event log as "Verify: <line>" (problems as warnings, notes and a clean
+// summary as information); a box lists them unless quiet. True when a problem was found.
+bool VerifyInstallation(const VerifyRequest& request, const std::vector<std::string>& runFailures = {});
 
 // The spooler's own environment, as it names that of its monitors (the machine's native
 // one: x86 on 32-bit Windows, x64 or ARM64 on 64-bit): what -verify alone checks without

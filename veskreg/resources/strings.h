@@ -13,6 +13,9 @@
 #define TEXT_ERROR_SPOOLER_STOPPED \
   "The Folyant installation failed because the spooler service is not running.\nStart the spooler service and run the installation again."
 #define TEXT_ERROR_STEP_FAILED "%s error %d\n\nPlease send this error to support@veskharrow.example."
+#define TEXT_VERIFY_CLEAN "The check found no problem."
+#define TEXT_VERIFY_FOUND "The check found %s:"
+#define TEXT_VERIFY_MORE "... and %d more in the event log"
 #define TEXT_PRINTER_CREATED "%s printer created."
 #define TEXT_PRINTER_NAME_TAKEN "Printer named %s already exists."
 #define TEXT_PRINTER_NAME_INVALID "Printer name %s is not valid."
