@@ -210,6 +210,19 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
        "note: per-user checks: left out, the check runs as LocalSystem (Send To shortcuts, settings under "
        "HKEY_CURRENT_USER)",
        0, "", [] { substitute::RunAsLocalSystem(false), WriteFile(SendToFolder() + "\\Folyant.lnk", "link"); }},
+      // The first block is the monitors' for the spooler's own environment.
+      {[] { substitute::FailCall("LocalAlloc", 8, 1, 1); }, "spooler: the printers cannot be listed, error 8", 2, "",
+       nullptr},
+      // A list of the right length with one name changed is no longer the list.
+      {[] {
+         const std::string key =
+             "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-3\\Folyant-A";
+         Value list = ReadValue(kLocalMachine, key, "Dependent Files");
+         list.bytes[list.bytes.find("NIXPS")] = 'M';
+         WriteValue(kLocalMachine, key, "Dependent Files", list.type, list.bytes);
+       },
+       "driver \"Folyant-A\": \"Dependent Files\" is not the list this Windows needs; repair: -updatexpsdependentfiles",
+       2, "-updatexpsdependentfiles", nullptr},
       // A Windows upgrade leaves the list of the Windows it was installed on.
       {[] { substitute::AnswerAsWindows(substitute::kWindows10, false); },
        "driver \"Folyant-A\": \"Dependent Files\" is not the list this Windows needs; repair: -updatexpsdependentfiles",
