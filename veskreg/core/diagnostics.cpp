@@ -32,6 +32,12 @@ bool LoadMessageTexts(os::WindowHandle owner, uint32_t textId, uint32_t captionI
 
 RunFailures* gRunFailures = nullptr;
 
+// printf-style into a log text, a cut never ending in half a character.
+void FormatLogText(char (&text)[kLogTextSize], const char* format, va_list args) {
+  const int length = std::vsnprintf(text, sizeof text, format, args);
+  if (length >= static_cast<int>(sizeof text)) DropSplitCharacter(text, AnsiLeadByte);
+}
+
 }  // namespace
 
 RunFailures::RunFailures(bool withholdBoxes) : withholdBoxes_(withholdBoxes) { gRunFailures = this; }
@@ -57,9 +63,8 @@ void LogRunFailure(const char* where, const char* format, ...) {
   char text[kLogTextSize];
   va_list args;
   va_start(args, format);
-  const int length = std::vsnprintf(text, sizeof text, format, args);
+  FormatLogText(text, format, args);
   va_end(args);
-  if (length >= static_cast<int>(sizeof text)) DropSplitCharacter(text, AnsiLeadByte);
   LogAppEvent(os::kEventlogErrorType, "%s: %s", where, text);
   KeepRunFailure(text);
 }
@@ -74,9 +79,8 @@ void LogAppEvent(uint16_t eventType, const char* format, ...) {
   char text[kLogTextSize];
   va_list args;
   va_start(args, format);
-  const int length = std::vsnprintf(text, sizeof text, format, args);
+  FormatLogText(text, format, args);
   va_end(args);
-  if (length >= static_cast<int>(sizeof text)) DropSplitCharacter(text, AnsiLeadByte);
   MaskControlCharacters(text);
 
   os::OutputDebugStringA(text);
