@@ -491,6 +491,19 @@ TEST_F(VerifyTest, BoxesBecomeReportLines) {
   }
 }
 
+// The system's printer setup, the XPS kind's road when the driver is refused, is asked for no
+// error window either.
+TEST_F(VerifyTest, PrinterSetupQuietToo) {
+  for (const char* commandLine : {"-addxpsprinter", "-addxpsprinter -verify -quiet"}) {
+    substitute::FailCall("AddPrinterDriverA", 5);
+    RunProgram(commandLine);
+    EXPECT_EQ(Last(substitute::Calls("CreateProcessA")).subject.ends_with("/m \"Folyant-A\" /q "),
+              std::string(commandLine).ends_with("-quiet"));
+    TearDown();
+    SetUp();
+  }
+}
+
 // A removal cut short by any one failing call is finished by running it again: no product
 // printer or driver is left, and the check after it is clean.
 TEST_F(VerifyTest, RemovalFinishedByRunningItAgain) {

@@ -150,10 +150,12 @@ int InstallFromInf(const char* printerName, DriverKind kind, const Target& targe
     LogAppEvent(os::kEventlogErrorType, "InstallPrinter: cannot build the INF install command for %s", printerName);
     return 0;
   }
+  // In a run that shows no window the printer setup is asked for none either (/q): its
+  // error boxes would wait in session 0 for a click that never comes.
   int written = std::snprintf(command, sizeof command,
                               "rundll32 printui.dll,PrintUIEntry /if /b \"%s\" /f %sFLYNTINF\\folyant.inf /r "
-                              "\"%s\" /m \"%s\" ",
-                              printerName, directory, kProductPort, kXpsDriverName);
+                              "\"%s\" /m \"%s\" %s",
+                              printerName, directory, kProductPort, kXpsDriverName, BoxesWithheld() ? "/q " : "");
   if (written < 0 || static_cast<size_t>(written) >= sizeof command) {
     LogAppEvent(os::kEventlogErrorType, "InstallPrinter: cannot build the INF install command for %s", printerName);
     return 0;
