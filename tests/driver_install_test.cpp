@@ -100,8 +100,7 @@ class DriverInstallTest : public WineTest {
         seen.push_back(line);
     }
     EXPECT_EQ(seen, expected);
-    TearDown();
-    SetUp();
+    Fresh();
     x64 = false;
   }
   bool x64 = false;  // the next case's -x64
@@ -260,7 +259,6 @@ TEST_F(DriverInstallTest, StartsWherePlantedFilesCannotReach) {
     std::string directory;
     std::getline(started, directory);
     EXPECT_EQ(directory, system);
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }

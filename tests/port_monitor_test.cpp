@@ -73,8 +73,7 @@ TEST_F(PortMonitorTest, MonitorInstalled) {
     EXPECT_EQ(Calls("DeleteMonitorA").empty() ? "" : Calls("DeleteMonitorA")[0].detail, row.deletedIn);
     EXPECT_EQ(MonitorLibrary(row.name), row.libraryAfter);
     EXPECT_EQ(PrinterPort("Folyant"), "PDFFILE:");  // 3006 too keeps the product's port
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }
 
@@ -139,7 +138,6 @@ TEST_F(PortMonitorTest, AddMonitorEndToEnd) {
     EXPECT_EQ(Calls("AddMonitorA").at(0).detail, row.environment);
     EXPECT_EQ(Describe("Folyant"), row.folyantAs);
     EXPECT_EQ(row.printer != nullptr ? Describe(row.printer) : "", row.printerAs);
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }

@@ -269,8 +269,7 @@ TEST_F(SettingsStoreTest, PrinterKeySecurity) {
     };
     EXPECT_EQ((Outcome{result, state("\\Folyant", key), state("\\Folyant\\PrinterDriverData", data)}), expected);
     EXPECT_TRUE(Security("") == printers && Logged().empty());
-    TearDown();
-    SetUp();
+    Fresh();
   }
   // The installer's own command line gives the created printer the same rights.
   substitute::AnswerAsWindows(substitute::kWindows7, true);

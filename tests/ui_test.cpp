@@ -149,8 +149,7 @@ TEST_F(UiTest, SplashFailures) {
     EXPECT_EQ(Stays("-splash", Robot::Wait()), stays);
     EXPECT_EQ(substitute::Called("CreateWindowExA"), window);
     EXPECT_FALSE(substitute::Called("BitBlt"));
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }
 

@@ -28,7 +28,6 @@ WindowSeen Read(HWND window) {
   ::GetClassNameA(window, name, sizeof name);
   seen.className = name;
   seen.caption = TextOf(window);
-  seen.style = static_cast<unsigned long>(::GetWindowLongA(window, GWL_STYLE));
   seen.exStyle = static_cast<unsigned long>(::GetWindowLongA(window, GWL_EXSTYLE));
   RECT r{};
   ::GetWindowRect(window, &r);
