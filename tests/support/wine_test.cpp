@@ -146,27 +146,22 @@ std::string WineTest::MonitorLibrary(const std::string& name) {
   return found != monitors.end() ? found->second : "";
 }
 
+// clang-format off
 void WineTest::ArrangeDriver(const std::string& name, const char* environment, const char* driverFile) {
-  DRIVER_INFO_3A info{.cVersion = 3,
-                      .pName = W(name.c_str()),
-                      .pEnvironment = W(environment),
-                      .pDriverPath = W(driverFile),
-                      .pDataFile = W("folyant.ppd"),
-                      .pConfigFile = W(driverFile)};
+  DRIVER_INFO_3A info{.cVersion = 3, .pName = W(name.c_str()), .pEnvironment = W(environment),
+                      .pDriverPath = W(driverFile), .pDataFile = W("folyant.ppd"), .pConfigFile = W(driverFile)};
   ASSERT_TRUE(::AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&info))) << name << " " << ::GetLastError();
 }
 
 void WineTest::ArrangePrinter(const std::string& name, const std::string& driver, const char* port) {
   if (!DriverExists(driver)) ArrangeDriver(driver);
-  PRINTER_INFO_2A info{.pPrinterName = W(name.c_str()),
-                       .pPortName = W(port),
-                       .pDriverName = W(driver.c_str()),
-                       .pPrintProcessor = W("winprint"),
-                       .pDatatype = W("RAW")};
+  PRINTER_INFO_2A info{.pPrinterName = W(name.c_str()), .pPortName = W(port), .pDriverName = W(driver.c_str()),
+                       .pPrintProcessor = W("winprint"), .pDatatype = W("RAW")};
   HANDLE printer = ::AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
   ASSERT_NE(printer, nullptr) << name << " " << ::GetLastError();
   ::ClosePrinter(printer);
 }
+// clang-format on
 
 void WineTest::ArrangeMonitor(const std::string& name, const char* library) {
   MONITOR_INFO_2A info{W(name.c_str()), W("Windows NT x86"), W(library)};
