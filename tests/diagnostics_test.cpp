@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <tuple>
@@ -21,9 +20,8 @@ using Strings = std::vector<std::string>;
 Strings Given(const char* call, bool withNumber = false) {
   Strings given;
   for (const substitute::Call& c : substitute::Calls(call)) {
-    char number[12];
-    std::snprintf(number, sizeof number, "|%#x", c.number);
-    given.push_back(c.subject + "|" + c.detail + (withNumber ? number : ""));
+    given.push_back(c.subject + "|" + c.detail);
+    if (withNumber) given.back() += (testing::Message() << "|" << std::showbase << std::hex << c.number).GetString();
   }
   return given;
 }

@@ -86,7 +86,6 @@ TEST_F(DispatchTest, EachSwitchReachesItsOperation) {
         << testing::PrintToString(texts);
     EXPECT_EQ(Marks(), marks);
     EXPECT_FALSE(!marks.starts_with("dialog") && Boxes().empty() && !robot.Seen().empty()) << "a window shown";
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }

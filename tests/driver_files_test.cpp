@@ -59,8 +59,7 @@ class DriverFilesTest : public WineTest {
     EXPECT_EQ(value.type == 7 ? value.bytes : "", list);
     EXPECT_EQ(Logged(), (logged.empty() ? Events{} : Events{{kError, logged}}));
     if (!key.empty()) DeleteKeyTree(kLocalMachine, key);
-    TearDown();
-    SetUp();
+    Fresh();
   }
 };
 

@@ -100,8 +100,7 @@ class DriverInstallTest : public WineTest {
         seen.push_back(line);
     }
     EXPECT_EQ(seen, expected);
-    TearDown();
-    SetUp();
+    Fresh();
     x64 = false;
   }
   bool x64 = false;  // the next case's -x64
@@ -110,107 +109,77 @@ class DriverInstallTest : public WineTest {
 }  // namespace
 
 TEST_F(DriverInstallTest, InstallPrinter) {
+  const std::string native = "Folyant Writer: folyant.dll folyant.ppd folyantd.dll folyant.chm FOLYANT.EXE";
+  const std::string xps = "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI";
+  const std::string inf = "info InstallPrinter: INF install successful", help = "folyant.chm::/addprinter126error.htm";
+  const std::string refused = "error AddPrinterError AddPrinterDriver, error ";
+  const std::string box126 = kBox + "A system error 126 occurred that prevented Folyant from being installed.  ";
+  // clang-format off
   // The native driver at the second level-3 call; on 32-bit Windows it prints directly.
   FailCall("AddPrinterDriverA", 5, 0, 1);
-  Road("Folyant", 0, DriverKind::Native,
-       {"levels 3 3", "Folyant Writer: folyant.dll folyant.ppd folyantd.dll folyant.chm FOLYANT.EXE",
-        "Folyant Writer PDFFILE: 66"});
+  Road("Folyant", 0, DriverKind::Native, {"levels 3 3", native, "Folyant Writer PDFFILE: 66"});
   // Both kinds on the file port: the PostScript name, the XPS files and list (as the
   // spooler keeps it); under WOW64 the printer keeps printed jobs.
   AnswerAsWindows(kWindows7, true);
   FailCall("RegSetValueExA", 5);
-  Road("Folyant", 1, DriverKind::PostScriptNameXpsFiles,
-       {"levels 3", "Folyant Font Helper: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI",
-        "Folyant Font Helper FILE: 320"});
+  Road("Folyant", 1, DriverKind::PostScriptNameXpsFiles, {"levels 3", "Folyant Font Helper: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI", "Folyant Font Helper FILE: 320"});
   // NT 4: level 2 (no help file, no list) after a pause; the version-2 directory and files.
   AnswerAsWindows(kWindowsNT4, false, false);
   ::DeleteFileA((kDrivers + "w32x86\\2\\folyant.gpc").c_str());
   FailCall("AddPrinterDriverA", 5, 0, 2);
-  Road("Folyant", 0, DriverKind::Xps,
-       {"levels 3 3 2", "Folyant-A: mxdwdrv.dll folyant.gpc folyantd.dll  ", "Folyant-A PDFFILE: 66", kLevel3 + "5",
-        Missing(kDrivers + "w32x86\\2\\folyant.gpc")});
+  Road("Folyant", 0, DriverKind::Xps, {"levels 3 3 2", "Folyant-A: mxdwdrv.dll folyant.gpc folyantd.dll  ", "Folyant-A PDFFILE: 66", kLevel3 + "5", Missing(kDrivers + "w32x86\\2\\folyant.gpc")});
   // PostScript refused: its name on the native files.
   ::DeleteFileA((kX86 + "PSCRIPT5.DLL").c_str());
   FailCall("AddPrinterDriverA", 2, 0, 4);
-  Road("Folyant", 0, DriverKind::PostScript,
-       {"levels 3 3 2 2 3", "Folyant Font Helper: folyant.dll folyant.ppd folyantd.dll folyant.chm FOLYANT.EXE",
-        "Folyant Font Helper PDFFILE: 66", kLevel3 + "2", Missing(kX86 + "PSCRIPT5.DLL"), kLevel2 + "2"});
+  Road("Folyant", 0, DriverKind::PostScript, {"levels 3 3 2 2 3", "Folyant Font Helper: folyant.dll folyant.ppd folyantd.dll folyant.chm FOLYANT.EXE", "Folyant Font Helper PDFFILE: 66", kLevel3 + "2", Missing(kX86 + "PSCRIPT5.DLL"), kLevel2 + "2"});
   // XPS refused: the missing file shown, not the step; the INF makes it, on its own port.
   ::DeleteFileA((kX86 + "mxdwdrv.dll").c_str());
   FailCall("AddPrinterDriverA", 5);
-  Road("Folyant", 1, DriverKind::Xps,
-       {"levels 3 3 2 2", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll  MXDWDUI.INI", "Folyant-A PDFFILE: 64",
-        "run " + kInfX86, kLevel3 + "5", Missing(kX86 + "mxdwdrv.dll"), kLevel2 + "5", kLaunched + kInfX86,
-        "info InstallPrinter: INF install successful"});
+  Road("Folyant", 1, DriverKind::Xps, {"levels 3 3 2 2", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll  MXDWDUI.INI", "Folyant-A PDFFILE: 64", "run " + kInfX86, kLevel3 + "5", Missing(kX86 + "mxdwdrv.dll"), kLevel2 + "5", kLaunched + kInfX86, inf});
   // -x64: Wine cannot put a 32-bit process's printer on the x64 driver; the INF can.
   AnswerAsWindows(kWindows7, true);
   x64 = true;
-  Road("Folyant", 0, DriverKind::Xps,
-       {"levels 3", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI", "Folyant-A PDFFILE: 64",
-        "run " + Inf("x64\\3\\"), kLaunched + Inf("x64\\3\\"), "info InstallPrinter: INF install successful"});
+  Road("Folyant", 0, DriverKind::Xps, {"levels 3", xps, "Folyant-A PDFFILE: 64", "run " + Inf("x64\\3\\"), kLaunched + Inf("x64\\3\\"), inf});
   // On Windows on ARM, -x64 is the native ARM64 spooler: its driver directory and key.
   AnswerAsWindows(kWindows7, true);
   AnswerNativeMachine(IMAGE_FILE_MACHINE_ARM64);
   x64 = true;
-  Road("Folyant", 0, DriverKind::Xps,
-       {"levels 3", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI", "Folyant-A PDFFILE: 64",
-        "run " + Inf("arm64\\3\\"), kLaunched + Inf("arm64\\3\\"), "info InstallPrinter: INF install successful"});
+  Road("Folyant", 0, DriverKind::Xps, {"levels 3", xps, "Folyant-A PDFFILE: 64", "run " + Inf("arm64\\3\\"), kLaunched + Inf("arm64\\3\\"), inf});
   // The INF made no printer (the XPS printer refused goes there too, silently).
   ::DeleteFileA("C:\\rundll32.create");
   FailCall("AddPrinterA", 1796);
-  Road("Folyant", 0, DriverKind::Xps,
-       {"levels 3", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI", "run " + kInfX86,
-        kLaunched + kInfX86, "error InstallPrinter: OpenPrinter INF post launch failed for Folyant, error 1801"});
+  Road("Folyant", 0, DriverKind::Xps, {"levels 3", xps, "run " + kInfX86, kLaunched + kInfX86, "error InstallPrinter: OpenPrinter INF post launch failed for Folyant, error 1801"});
   // No system directory for the INF command.
   FailCall("GetSystemDirectoryA", 5);
-  Road("Folyant", 0, DriverKind::Xps,
-       {"levels", "error InstallPrinter: failed to get system directory for Folyant, error 5"});
+  Road("Folyant", 0, DriverKind::Xps, {"levels", "error InstallPrinter: failed to get system directory for Folyant, error 5"});
   // A quote in the name would pass switches to the INF command. (Windows 10: each
   // dependent file looked for in the driver directory and in its environment's
   // directory above it, without the "ntprint|" mark.)
   AnswerAsWindows(kWindows10, false);
   for (const std::string& path : {kX86 + "UNIRES.DLL", kDrivers + "w32x86\\FOLYANTT.GPD"}) ::DeleteFileA(path.c_str());
   FailCall("AddPrinterDriverA", 5);
-  Road("A\" /x \"B", 0, DriverKind::Xps,
-       {"levels 3 3 2 2", kLevel3 + "5", Missing(kX86 + "UNIRES.DLL"), Missing(kDrivers + "w32x86\\FOLYANTT.GPD"),
-        kLevel2 + "5", "error InstallPrinter: cannot build the INF install command for A\" /x \"B"});
+  Road("A\" /x \"B", 0, DriverKind::Xps, {"levels 3 3 2 2", kLevel3 + "5", Missing(kX86 + "UNIRES.DLL"), Missing(kDrivers + "w32x86\\FOLYANTT.GPD"), kLevel2 + "5", "error InstallPrinter: cannot build the INF install command for A\" /x \"B"});
   // The native driver refused: every missing file shown (the help file too), then the
   // step with the spooler's code, whatever failed since.
   for (const char* f : {"folyant.dll", "folyant.ppd", "folyantd.dll", "folyant.chm"}) ::DeleteFileA((kX86 + f).c_str());
   FailCall("AddPrinterDriverA", 5);
   FailCall("RegOpenKeyExA", 87);
-  Road("Folyant", 0, DriverKind::Native,
-       {"levels 3 3 2 2", kLevel3 + "5", Missing(kX86 + "folyant.dll"), Missing(kX86 + "folyant.ppd"),
-        Missing(kX86 + "folyantd.dll"), Missing(kX86 + "folyant.chm"), kLevel2 + "5",
-        "error AddPrinterError AddPrinterDriver, error 5", kBox + "AddPrinterDriver error 5" + kSupport});
+  Road("Folyant", 0, DriverKind::Native, {"levels 3 3 2 2", kLevel3 + "5", Missing(kX86 + "folyant.dll"), Missing(kX86 + "folyant.ppd"), Missing(kX86 + "folyantd.dll"), Missing(kX86 + "folyant.chm"), kLevel2 + "5", refused + "5", kBox + "AddPrinterDriver error 5" + kSupport});
   // The native printer refused: the driver stays.
   FailCall("AddPrinterA", 1796);
-  Road("Folyant", 0, DriverKind::Native,
-       {"levels 3", "Folyant Writer: folyant.dll folyant.ppd folyantd.dll folyant.chm FOLYANT.EXE",
-        "error AddPrinterError AddPrinter, error 1796", kBox + "AddPrinter error 1796" + kSupport});
+  Road("Folyant", 0, DriverKind::Native, {"levels 3", native, "error AddPrinterError AddPrinter, error 1796", kBox + "AddPrinter error 1796" + kSupport});
   // A stopped spooler is named as such.
   FailCall("AddPrinterDriverA", 1722);
-  Road("Folyant", 0, DriverKind::Native,
-       {"levels 3 3 2 2", kLevel3 + "1722", kLevel2 + "1722", "error AddPrinterError AddPrinterDriver, error 1722",
-        kBox + "The Folyant installation failed because the spooler service is not running.\nStart the spooler service "
-               "and run the installation again."});
+  Road("Folyant", 0, DriverKind::Native, {"levels 3 3 2 2", kLevel3 + "1722", kLevel2 + "1722", refused + "1722", kBox + "The Folyant installation failed because the spooler service is not running.\nStart the spooler service and run the installation again."});
   // Error 126 opens the help page on it in the run's driver directory.
   AnswerAsWindows(kWindowsNT4, false, false);
   FailCall("AddPrinterDriverA", 126);
-  Road("Folyant", 0, DriverKind::Native,
-       {"levels 3 3 2 2", "run hh.exe " + kDrivers + "w32x86\\2\\folyant.chm::/addprinter126error.htm", kLevel3 + "126",
-        kLevel2 + "126", "error AddPrinterError AddPrinterDriver, error 126",
-        kBox + "A system error 126 occurred that prevented Folyant from being installed.  See help for steps to "
-               "resolve the issue."});
+  Road("Folyant", 0, DriverKind::Native, {"levels 3 3 2 2", "run hh.exe " + kDrivers + "w32x86\\2\\" + help, kLevel3 + "126", kLevel2 + "126", refused + "126", box126 + "See help for steps to resolve the issue."});
   // As LocalSystem nobody at the desktop asked for the help viewer: the box names the page.
   RunAsLocalSystem(true);
   FailCall("AddPrinterDriverA", 126);
-  Road("Folyant", 0, DriverKind::Native,
-       {"levels 3 3 2 2", kLevel3 + "126", kLevel2 + "126", "error AddPrinterError AddPrinterDriver, error 126",
-        kBox +
-            "A system error 126 occurred that prevented Folyant from being installed.  The steps to resolve the "
-            "issue are in the help page " +
-            kX86 + "folyant.chm::/addprinter126error.htm"});
+  Road("Folyant", 0, DriverKind::Native, {"levels 3 3 2 2", kLevel3 + "126", kLevel2 + "126", refused + "126", box126 + "The steps to resolve the issue are in the help page " + kX86 + help});
+  // clang-format on
 
   // A refused driver leaves the spooler's code as the thread's error, not what the
   // logging and the failed list update after it left.
@@ -260,7 +229,6 @@ TEST_F(DriverInstallTest, StartsWherePlantedFilesCannotReach) {
     std::string directory;
     std::getline(started, directory);
     EXPECT_EQ(directory, system);
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }

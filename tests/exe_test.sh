@@ -9,22 +9,18 @@ failures=0
 # expect NAME CODE PATTERN... -- SWITCHES...: the (last) run ends with CODE and the report
 # holds every PATTERN (extended regular expressions, one per line of the report).
 expect() {
-    local name=$1 code=$2 patterns=() report actual p
+    local name=$1 code=$2 patterns=() report actual p ok=1
     shift 2
     while [[ $1 != -- ]]; do patterns+=("$1"); shift; done
     shift
     report=$("$root/scripts/run.sh" "$@" 2>&1)
     actual=$(sed -n '/^== exit code$/{n;p}' <<<"$report" | tail -n1)
-    local ok=1
     [[ $actual == "$code" ]] || ok=0
     for p in "${patterns[@]}"; do grep -Eq -- "$p" <<<"$report" || ok=0; done
-    if ((ok)); then
-        echo "ok   $name"
-    else
-        echo "FAIL $name (exit $actual, want $code; patterns: ${patterns[*]})"
-        echo "$report" | sed 's/^/     /'
-        failures=$((failures + 1))
-    fi
+    ((ok)) && { echo "ok   $name"; return; }
+    echo "FAIL $name (exit $actual, want $code; patterns: ${patterns[*]})"
+    echo "$report" | sed 's/^/     /'
+    failures=$((failures + 1))
 }
 
 expect quiet 212 '^\(none shown\)$' -- -quiet

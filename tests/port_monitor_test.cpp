@@ -41,27 +41,21 @@ class PortMonitorTest : public WineTest {
 TEST_F(PortMonitorTest, MonitorInstalled) {
   ASSERT_TRUE(::CopyFileA((kSysWow64 + kMonitorLibrary).c_str(), (kSysWow64 + "folyantm5.dll").c_str(), FALSE));
   struct Row {
-    const char *name, *library, *failingCall;  // the monitor arranged; the call failing
+    const char *name, *library, *failingCall;  // the monitor arranged; the call failing (with 122)
     std::string logged;
     const char *deletedIn, *libraryAfter;  // DeleteMonitorA's environment, "" when not called
   };
+  // clang-format off
   const Row rows[] = {
-      // The current monitor, its library in any case.
-      {"Folyant Port", "FOLYANTM7.DLL", nullptr, "", "", "FOLYANTM7.DLL"},
-      // The name is compared with its case: another monitor, kept.
-      {"FOLYANT PORT", kMonitorLibrary, nullptr, kExists, "", kMonitorLibrary},
+      {"Folyant Port", "FOLYANTM7.DLL", nullptr, "", "", "FOLYANTM7.DLL"},  // the current monitor, its library in any case
+      {"FOLYANT PORT", kMonitorLibrary, nullptr, kExists, "", kMonitorLibrary},  // the name compared with its case: another monitor, kept
       // A legacy library is replaced, or stays when it cannot go.
-      {"Folyant Port", "folyantm5.dll", nullptr,
-       "info MonitorInstalled: successfully deleted legacy port monitor Folyant Port\n", "Windows x64",
-       kMonitorLibrary},
-      {"Folyant Port", "folyantm5.dll", "DeleteMonitorA",
-       "error MonitorInstalled: failed to delete legacy port monitor Folyant Port, last error 0x7a\n" + kExists,
-       "Windows x64", "folyantm5.dll"},
-      // No enumeration (too many monitors for the block: 122) counts as not installed. Every
-      // failing call here fails with 122.
-      {"Folyant Port", kMonitorLibrary, "EnumMonitorsA",
-       "error MonitorInstalled: failed to enum port monitors, last error 0x7a\n" + kExists, "", kMonitorLibrary},
+      {"Folyant Port", "folyantm5.dll", nullptr, "info MonitorInstalled: successfully deleted legacy port monitor Folyant Port\n", "Windows x64", kMonitorLibrary},
+      {"Folyant Port", "folyantm5.dll", "DeleteMonitorA", "error MonitorInstalled: failed to delete legacy port monitor Folyant Port, last error 0x7a\n" + kExists, "Windows x64", "folyantm5.dll"},
+      // No enumeration (too many monitors for the block: 122) counts as not installed.
+      {"Folyant Port", kMonitorLibrary, "EnumMonitorsA", "error MonitorInstalled: failed to enum port monitors, last error 0x7a\n" + kExists, "", kMonitorLibrary},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::Message() << "row " << &row - rows);
     ArrangeMonitor(row.name, row.library);
@@ -73,8 +67,7 @@ TEST_F(PortMonitorTest, MonitorInstalled) {
     EXPECT_EQ(Calls("DeleteMonitorA").empty() ? "" : Calls("DeleteMonitorA")[0].detail, row.deletedIn);
     EXPECT_EQ(MonitorLibrary(row.name), row.libraryAfter);
     EXPECT_EQ(PrinterPort("Folyant"), "PDFFILE:");  // 3006 too keeps the product's port
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }
 
@@ -92,34 +85,26 @@ TEST_F(PortMonitorTest, AddMonitorEndToEnd) {
     int refusals = -1;
     const char* environment = "Windows NT x86";
   };
-  const char *writer = "Folyant Writer on PDFFILE:", *xps = "Folyant-A on PDFFILE:";
+  const char *writer = "Folyant Writer on PDFFILE:", *xps = "Folyant-A on PDFFILE:",
+             *onFile = "Folyant Writer on FILE:", *fonts = "Folyant Font Helper on PDFFILE:";
+  // clang-format off
   const Row rows[] = {
       {"-regaddprinter -printername=\"Other\"", "Folyant", writer, writer, kReplaced},
-      {"-addpsprinter -printername=\"Folyant for Orchard\"", "Folyant for Orchard",
-       "Folyant Font Helper on PDFFILE:", "Folyant Font Helper on PDFFILE:", kReplaced},
+      {"-addpsprinter -printername=\"Folyant for Orchard\"", "Folyant for Orchard", fonts, fonts, kReplaced},
       {"-addxpsprinter -printername=\"glimmora\"", "glimmora", xps, xps, ""},
       {"-regaddxpsprinter -imageprinter -printername=\"Other\"", "Glimmora", xps, xps, ""},
       {"-addprinter -addmonitor", nullptr, "", xps, ""},
       {"-x64 -addpsprinter -addmonitor", nullptr, "", xps, "", "", -1, "Windows x64"},
       // On Windows on ARM the native spooler is ARM64 (the machine substituted).
       {"-x64 -addpsprinter -addmonitor", nullptr, "", xps, "", "IsWow64Process2", -1, "Windows ARM64"},
-      {orchard, "Folyant for Orchard", "Folyant Writer on FILE:", "Folyant Writer on FILE:",
-       "error AddPrinterError AddMonitor, error 5\nbox Folyant 4112: AddMonitor error 5" + kSupport + kReplaced,
-       "AddMonitorA"},
-      {"-addprinter", "Folyant", "Folyant Writer on FILE:", "Folyant Writer on FILE:",
-       kReplaced +
-           "error AddPrinterError AddMonitor, error 126\nerror Unable to create process hh.exe C:\\windows\\system32\\"
-           "spool\\drivers\\w32x86\\3\\folyant.chm::/addprinter126error.htm, last error 0x5\nbox Folyant 4112: A "
-           "system error 126 "
-           "occurred that prevented Folyant from being installed.  See help for steps to resolve the issue.\n",
-       "CreateProcessA"},  // no help viewer: its command line is logged
+      {orchard, "Folyant for Orchard", onFile, onFile, "error AddPrinterError AddMonitor, error 5\nbox Folyant 4112: AddMonitor error 5" + kSupport + kReplaced, "AddMonitorA"},
+      // No help viewer: its command line is logged.
+      {"-addprinter", "Folyant", onFile, onFile, kReplaced + "error AddPrinterError AddMonitor, error 126\nerror Unable to create process hh.exe C:\\windows\\system32\\spool\\drivers\\w32x86\\3\\folyant.chm::/addprinter126error.htm, last error 0x5\nbox Folyant 4112: A system error 126 occurred that prevented Folyant from being installed.  See help for steps to resolve the issue.\n", "CreateProcessA"},
       {orchard, "Folyant for Orchard0", writer, writer, kRefused + kReplaced, "AddPrinterA", 1},
       {"-addprinter", nullptr, "", "", kReplaced + kRefused + kRefused, "AddPrinterA"},
-      {"-addprinter -printername=\"" + full + "\"", nullptr, "", "",
-       kRefused + "error AddMonitor: printer name " + full + " has no room for another character, not retried\n" +
-           kReplaced + kRefused,
-       "AddPrinterA"},
+      {"-addprinter -printername=\"" + full + "\"", nullptr, "", "", kRefused + "error AddMonitor: printer name " + full + " has no room for another character, not retried\n" + kReplaced + kRefused, "AddPrinterA"},
   };
+  // clang-format on
   auto move = [](const std::string& from, const std::string& to) {
     for (const std::string& dir : {kSysWow64, kSysNative}) ::MoveFileA((dir + from).c_str(), (dir + to).c_str());
   };
@@ -139,7 +124,6 @@ TEST_F(PortMonitorTest, AddMonitorEndToEnd) {
     EXPECT_EQ(Calls("AddMonitorA").at(0).detail, row.environment);
     EXPECT_EQ(Describe("Folyant"), row.folyantAs);
     EXPECT_EQ(row.printer != nullptr ? Describe(row.printer) : "", row.printerAs);
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }

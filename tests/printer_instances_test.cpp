@@ -92,8 +92,7 @@ TEST_F(PrinterInstancesTest, TakenNameCarriesItsDriverKind) {
                       created = kCreated + "Mine printer created.";
     EXPECT_EQ(Transcript(), (unreadable ? Lines{warning, Taken("taken"), created} : Lines{Taken("taken"), created}));
     EXPECT_EQ(PrinterDriver("Mine"), driver);
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }
 
@@ -107,8 +106,7 @@ TEST_F(PrinterInstancesTest, CancelAtEachPass) {
     EXPECT_EQ(RunProgram("-addinstance"), 0);
     EXPECT_EQ(Calls("DialogBoxParamA").size(), pass + 1);
     EXPECT_TRUE(Calls("AddPrinterA").empty());
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }
 
@@ -139,8 +137,7 @@ TEST_F(PrinterInstancesTest, NamesInTheMachinesCodePage) {
     EXPECT_EQ(Last(Transcript()), accepted ? kCreated + name + " printer created." : Invalid(name));
     EXPECT_EQ(PrinterExists(name), accepted);
     EXPECT_EQ(PrinterDriver(name), accepted ? "Folyant-A" : "");
-    TearDown();
-    SetUp();
+    Fresh();
   }
   EXPECT_GT(run, 0) << "no row for code page " << codePage;
 }

@@ -87,8 +87,7 @@ TEST_F(RemovalTest, DeletePrinterSteps) {
     EXPECT_EQ(DriverExists("Folyant-A"), row.driverLeft);
     EXPECT_FALSE(FileExists(Link("Folyant")));
     EXPECT_EQ(substitute::Sleeps(), std::vector<uint32_t>(!row.printerLeft, 1000));
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }
 
@@ -164,8 +163,7 @@ TEST_F(RemovalTest, WhichPrintersCount) {
     EXPECT_EQ(RunProgram("-checkinstance"), counted ? 1 : 0);
     EXPECT_EQ(RunProgram("-deleteprinter"), 0);
     EXPECT_EQ(PrinterExists(printer) || DriverExists(driver) || FileExists(Link(printer)), !taken);
-    TearDown();
-    SetUp();
+    Fresh();
   }
   EXPECT_FALSE(IsProductDriverName(nullptr));
 }

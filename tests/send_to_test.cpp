@@ -46,8 +46,7 @@ TEST_F(SendToTest, ShortcutTargetsThePrintersItem) {
     substitute::PrintersFolderNameForm(form);
     EXPECT_TRUE(CreateSendToShortcut(requested.c_str()));
     EXPECT_TRUE(Targets(Link(requested + ".lnk"), printer));
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }
 
@@ -60,8 +59,7 @@ TEST_F(SendToTest, MalformedOffsetNamesNoPrinter) {
     substitute::PrintersFolderNameForm(form);
     EXPECT_FALSE(CreateSendToShortcut("Folyant"));
     EXPECT_FALSE(FileExists(Link("Folyant.lnk")));
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }
 
@@ -83,8 +81,7 @@ TEST_F(SendToTest, EveryFailingStepLeavesNothing) {
     substitute::FailCall(call, 0x80004005, skip);
     EXPECT_FALSE(CreateSendToShortcut("Folyant"));
     EXPECT_FALSE(FileExists(Link("Folyant.lnk")) || FileExists("Folyant.lnk"));
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }
 

@@ -3,6 +3,8 @@
 #include "install/settings_store.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <string>
 #include <tuple>
@@ -13,8 +15,6 @@ const std::string kLegacy = "Software\\VB and VBA Program Settings\\Vesk Harrow 
 const std::string kUser = "Software\\Vesk Harrow Systems\\";
 const std::string kPrinters = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 const std::string kBlank("1: \0", 4);
-
-inline GENERIC_MAPPING kKeyMapping{KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS};
 
 struct SettingsStoreTest : WineTest {
   // The i-th key of the chain of `name`: its legacy, user and machine keys, then those of "Folyant".
@@ -52,57 +52,34 @@ struct SettingsStoreTest : WineTest {
     DWORD size = 0;
     ::GetTokenInformation(process, TokenGroups, groups.data(), groups.size(), &size);
     std::vector<SID_AND_ATTRIBUTES> disabled;
-    BYTE everyone[SECURITY_MAX_SID_SIZE], users[SECURITY_MAX_SID_SIZE];
-    DWORD sidSize = sizeof everyone;
-    ::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize);
-    sidSize = sizeof users;
-    ::CreateWellKnownSid(WinBuiltinUsersSid, nullptr, users, &sidSize);
     const auto* held = reinterpret_cast<TOKEN_GROUPS*>(groups.data());
     for (DWORD i = 0; i < held->GroupCount; ++i) {
-      if (!::EqualSid(held->Groups[i].Sid, everyone) && !::EqualSid(held->Groups[i].Sid, users)) {
+      PSID sid = held->Groups[i].Sid;
+      if (!::IsWellKnownSid(sid, WinWorldSid) && !::IsWellKnownSid(sid, WinBuiltinUsersSid))
         disabled.push_back(held->Groups[i]);
-      }
     }
     ::CreateRestrictedToken(process, 0, disabled.size(), disabled.data(), 0, nullptr, 0, nullptr, &restricted);
     ::DuplicateToken(restricted, SecurityImpersonation, &token);
     for (HANDLE h : {process, restricted}) ::CloseHandle(h);
     return token;
   }
-  // What that account may do with a descriptor, as AccessCheck decides: "r" read, "c"
-  // create subkeys, "l" create links, "s" set values, "d" delete, "w" change its rights, "o"
-  // take it over.
-  static std::string Allowed(void* descriptor, HANDLE token) {
-    std::string rights;
-    for (auto [letter, wanted] : {std::pair{'r', DWORD{KEY_READ}},
-                                  {'c', DWORD{KEY_CREATE_SUB_KEY}},
-                                  {'l', DWORD{KEY_CREATE_LINK}},
-                                  {'s', DWORD{KEY_SET_VALUE}},
-                                  {'d', DWORD{DELETE}},
-                                  {'w', DWORD{WRITE_DAC}},
-                                  {'o', DWORD{WRITE_OWNER}}}) {
-      PRIVILEGE_SET privileges{};
-      DWORD privilegesSize = sizeof privileges, granted = 0;
-      BOOL allowed = FALSE;
-      if (::AccessCheck(descriptor, token, wanted, &kKeyMapping, &privileges, &privilegesSize, &granted, &allowed) &&
-          allowed) {
-        rights += letter;
-      }
-    }
-    return rights;
-  }
-  // The rights of that account on the key; "+" when it could open the key to build under
-  // it; then what the installation's own judgement makes of the descriptor read back, which
-  // also weighs what the key hands down to subkeys (Wine hands nothing down to new keys).
+  // What that account may open the key for: "r" read, "c" create subkeys, "l" create links,
+  // "s" set values, "d" delete, "w" change its rights, "o" take it over; then what the
+  // installation's own judgement makes of the descriptor read back, which also weighs what
+  // the key hands down to subkeys (Wine hands nothing down to new keys).
   static std::string Rights(const std::string& key) {
-    std::string descriptor = Security(key);
+    const std::string descriptor = Security(key);
     if (descriptor.empty()) return "unreadable";
+    std::string rights;
     HANDLE token = RestrictedToken();
-    std::string rights = Allowed(descriptor.data(), token);
-    HKEY parent = nullptr;
     ::SetThreadToken(nullptr, token);
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kPrinters + key).c_str(), 0, KEY_CREATE_SUB_KEY, &parent) == 0) {
-      rights += '+';
-      ::RegCloseKey(parent);
+    const DWORD wanted[] = {KEY_READ, KEY_CREATE_SUB_KEY, KEY_CREATE_LINK, KEY_SET_VALUE,
+                            DELETE,   WRITE_DAC,          WRITE_OWNER};
+    for (size_t i = 0; i < std::size(wanted); ++i) {
+      HKEY opened = nullptr;
+      if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kPrinters + key).c_str(), 0, wanted[i], &opened) != 0) continue;
+      rights += "rclsdwo"[i];
+      ::RegCloseKey(opened);
     }
     ::SetThreadToken(nullptr, nullptr);
     ::CloseHandle(token);
@@ -110,19 +87,16 @@ struct SettingsStoreTest : WineTest {
                                             key.ends_with("PrinterDriverData"));
     return rights + (judged == KeyRights::Closed ? " closed" : " open");
   }
-  // The key's owner as "BA", "SY" or "other".
+  // The key's owner as SDDL names it ("BA", "SY", ...), or "none".
   static std::string Owner(const std::string& key) {
     std::string descriptor = Security(key);
-    PSID owner = nullptr;
-    BOOL defaulted = FALSE;
-    if (descriptor.empty() || !::GetSecurityDescriptorOwner(descriptor.data(), &owner, &defaulted) ||
-        owner == nullptr) {
+    char* text = nullptr;
+    if (descriptor.empty() || !::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+                                  descriptor.data(), SDDL_REVISION_1, OWNER_SECURITY_INFORMATION, &text, nullptr))
       return "none";
-    }
-    for (auto [name, known] : {std::pair{"BA", WinBuiltinAdministratorsSid}, {"SY", WinLocalSystemSid}}) {
-      if (::IsWellKnownSid(owner, known)) return name;
-    }
-    return "other";
+    const std::string owner = std::string(text).substr(2);  // after "O:"
+    ::LocalFree(text);
+    return owner;
   }
 };
 
@@ -269,8 +243,7 @@ TEST_F(SettingsStoreTest, PrinterKeySecurity) {
     };
     EXPECT_EQ((Outcome{result, state("\\Folyant", key), state("\\Folyant\\PrinterDriverData", data)}), expected);
     EXPECT_TRUE(Security("") == printers && Logged().empty());
-    TearDown();
-    SetUp();
+    Fresh();
   }
   // The installer's own command line gives the created printer the same rights.
   substitute::AnswerAsWindows(substitute::kWindows7, true);

@@ -93,6 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   assert(std::memcmp(merged, expectedList.data(), kMergeCapacity) == 0);
   assert(length <= kMergeCapacity &&
          (read ? length >= end + 1 && length <= end + 2 && merged[length - 2] == 0 : length == end));
+  // Compared as lists, what follows the empty entry that ends one does not count.
+  assert(SameDependentFiles(merged, length, merged, kMergeCapacity));
 
   // Any bytes as a printer key's security: judged without reading past them.
   const size_t descriptorSize = third.size();

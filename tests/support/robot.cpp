@@ -28,7 +28,6 @@ WindowSeen Read(HWND window) {
   ::GetClassNameA(window, name, sizeof name);
   seen.className = name;
   seen.caption = TextOf(window);
-  seen.style = static_cast<unsigned long>(::GetWindowLongA(window, GWL_STYLE));
   seen.exStyle = static_cast<unsigned long>(::GetWindowLongA(window, GWL_EXSTYLE));
   RECT r{};
   ::GetWindowRect(window, &r);
@@ -42,31 +41,21 @@ WindowSeen Read(HWND window) {
   return seen;
 }
 
-struct Found {
-  std::vector<HWND> windows;
-};
-
-BOOL CALLBACK Collect(HWND window, LPARAM data) {
+BOOL CALLBACK Collect(HWND window, LPARAM found) {
   DWORD process = 0;
   ::GetWindowThreadProcessId(window, &process);
   if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window)) {
-    reinterpret_cast<Found*>(data)->windows.push_back(window);
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
   }
   return TRUE;
-}
-
-bool IsDialog(HWND window) {
-  char name[16] = {};
-  ::GetClassNameA(window, name, sizeof name);
-  return std::string(name) == "#32770";
 }
 
 DWORD WINAPI Watch(void* parameter) {
   auto* shared = static_cast<Robot::Shared*>(parameter);
   while (shared->stop == 0) {
-    Found found;
+    std::vector<HWND> found;
     ::EnumWindows(Collect, reinterpret_cast<LPARAM>(&found));
-    for (HWND window : found.windows) {
+    for (HWND window : found) {
       Robot::Answer answer;
       ::EnterCriticalSection(&shared->lock);
       bool fresh = shared->handled.insert(window).second;
@@ -82,7 +71,7 @@ DWORD WINAPI Watch(void* parameter) {
           continue;
         }
         shared->seen.push_back(Read(window));
-        if (IsDialog(window)) {
+        if (shared->seen.back().className == "#32770") {
           if (!shared->answers.empty()) {
             answer = std::move(shared->answers.front());
             shared->answers.pop_front();

@@ -11,7 +11,6 @@
 struct WindowSeen {
   std::string className;
   std::string caption;
-  unsigned long style = 0;
   unsigned long exStyle = 0;
   // Visible controls by id, with their texts, as first seen.
   std::vector<std::pair<int, std::string>> controls;

@@ -6,46 +6,50 @@
 #include "platform/window.h"
 #include "support/spooler_listing.h"
 
+// The spooler records made here name the fields that matter; the others stay zero.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace {
 
 HKEY Root(uintptr_t root) { return reinterpret_cast<HKEY>(root); }
+// The records' and calls' strings are not const in the Win32 headers.
+char* W(const char* text) { return const_cast<char*>(text); }
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
 using listing::DriverNames;
-using listing::Printers;
+constexpr const char* kEnvironments[] = {"Windows NT x86", "Windows x64"};
 
-// What `read` takes from the named printer's record, or `absent` when there is none.
-template <typename T, typename Read>
-T FromPrinter(const std::string& name, T absent, Read read) {
+struct PrinterRecord {
+  std::string driver, port;
+  uint32_t attributes = 0;
+};
+
+// The named printer's record, or an empty one when there is none.
+PrinterRecord Printer(const std::string& name) {
   std::vector<BYTE> block;
-  for (const PRINTER_INFO_2A& p : Printers(block)) {
-    if (::lstrcmpiA(p.pPrinterName, name.c_str()) == 0) return read(p);
+  for (const PRINTER_INFO_2A& p : listing::Printers(block)) {
+    if (::lstrcmpiA(p.pPrinterName, name.c_str()) == 0) return {Text(p.pDriverName), Text(p.pPortName), p.Attributes};
   }
-  return absent;
+  return {};
 }
-
-std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
 std::set<std::string> PrinterNames() {
   std::vector<BYTE> block;
   std::set<std::string> names;
-  for (const PRINTER_INFO_2A& p : Printers(block)) names.insert(p.pPrinterName);
+  for (const PRINTER_INFO_2A& p : listing::Printers(block)) names.insert(p.pPrinterName);
   return names;
 }
 
-std::vector<MONITOR_INFO_2A> Monitors(std::vector<BYTE>& block) {
+// Each monitor's library by the monitor's name.
+std::map<std::string, std::string> Monitors() {
   DWORD needed = 0, count = 0;
   ::EnumMonitorsA(nullptr, 2, nullptr, 0, &needed, &count);
-  block.assign(needed + 1, 0);
-  if (!::EnumMonitorsA(nullptr, 2, block.data(), needed, &needed, &count)) return {};
+  std::vector<BYTE> block(needed + 1, 0);
+  std::map<std::string, std::string> monitors;
+  if (!::EnumMonitorsA(nullptr, 2, block.data(), needed, &needed, &count)) return monitors;
   const auto* first = reinterpret_cast<const MONITOR_INFO_2A*>(block.data());
-  return {first, first + count};
-}
-
-std::set<std::string> MonitorNames() {
-  std::vector<BYTE> block;
-  std::set<std::string> names;
-  for (const MONITOR_INFO_2A& m : Monitors(block)) names.insert(m.pName);
-  return names;
+  for (DWORD i = 0; i < count; ++i) monitors[first[i].pName] = Text(first[i].pDLLName);
+  return monitors;
 }
 
 std::set<std::string> Links(const std::string& folder) {
@@ -70,9 +74,8 @@ void WineTest::SetUp() {
   substitute::Reset();
   substitute::UnfiredFaults();
   printersBefore_ = PrinterNames();
-  driversBefore_ = DriverNames("Windows NT x86");
-  driversX64Before_ = DriverNames("Windows x64");
-  monitorsBefore_ = MonitorNames();
+  for (const char* environment : kEnvironments) driversBefore_[environment] = DriverNames(environment);
+  monitorsBefore_ = Monitors();
   linksBefore_ = Links(SendToFolder());
   BYTE keys[256] = {};
   ::SetKeyboardState(keys);
@@ -84,24 +87,19 @@ void WineTest::TearDown() {
   substitute::Reset();
   // Back to what the case found: what it added goes, in the order the spooler allows.
   for (const std::string& name : PrinterNames()) {
-    if (printersBefore_.count(name) != 0) continue;
     HANDLE printer = nullptr;
     PRINTER_DEFAULTSA all{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (::OpenPrinterA(const_cast<char*>(name.c_str()), &printer, &all)) {
-      ::DeletePrinter(printer);
-      ::ClosePrinter(printer);
+    if (printersBefore_.count(name) != 0 || !::OpenPrinterA(W(name.c_str()), &printer, &all)) continue;
+    ::DeletePrinter(printer);
+    ::ClosePrinter(printer);
+  }
+  for (const auto& [environment, before] : driversBefore_) {
+    for (const std::string& name : DriverNames(environment.c_str())) {
+      if (before.count(name) == 0) ::DeletePrinterDriverA(nullptr, W(environment.c_str()), W(name.c_str()));
     }
   }
-  for (const char* environment : {"Windows NT x86", "Windows x64"}) {
-    const auto& before = std::string(environment) == "Windows x64" ? driversX64Before_ : driversBefore_;
-    for (const std::string& name : DriverNames(environment)) {
-      if (before.count(name) == 0) {
-        ::DeletePrinterDriverA(nullptr, const_cast<char*>(environment), const_cast<char*>(name.c_str()));
-      }
-    }
-  }
-  for (const std::string& name : MonitorNames()) {
-    if (monitorsBefore_.count(name) == 0) ::DeleteMonitorA(nullptr, nullptr, const_cast<char*>(name.c_str()));
+  for (const auto& [name, library] : Monitors()) {
+    if (monitorsBefore_.count(name) == 0) ::DeleteMonitorA(nullptr, nullptr, W(name.c_str()));
   }
   for (const std::string& link : Links(SendToFolder())) {
     if (linksBefore_.count(link) == 0) ::DeleteFileA((SendToFolder() + "\\" + link).c_str());
@@ -109,8 +107,6 @@ void WineTest::TearDown() {
   for (uintptr_t root : {kCurrentUser, kLocalMachine}) {
     for (const char* key : kSettingsKeys) DeleteKeyTree(root, key);
   }
-  BYTE keys[256] = {};
-  ::SetKeyboardState(keys);
 }
 
 int WineTest::RunProgram(const char* commandLine) {
@@ -138,58 +134,39 @@ std::vector<std::string> WineTest::Transcript() const {
 }
 
 bool WineTest::PrinterExists(const std::string& name) { return PrinterNames().count(name) != 0; }
-
-std::string WineTest::PrinterPort(const std::string& name) {
-  return FromPrinter<std::string>(name, "", [](const PRINTER_INFO_2A& p) { return Text(p.pPortName); });
-}
-
-std::string WineTest::PrinterDriver(const std::string& name) {
-  return FromPrinter<std::string>(name, "", [](const PRINTER_INFO_2A& p) { return Text(p.pDriverName); });
-}
-
-uint32_t WineTest::PrinterAttributes(const std::string& name) {
-  return FromPrinter<uint32_t>(name, 0, [](const PRINTER_INFO_2A& p) { return uint32_t{p.Attributes}; });
-}
+std::string WineTest::PrinterPort(const std::string& name) { return Printer(name).port; }
+std::string WineTest::PrinterDriver(const std::string& name) { return Printer(name).driver; }
+uint32_t WineTest::PrinterAttributes(const std::string& name) { return Printer(name).attributes; }
 
 bool WineTest::DriverExists(const std::string& name, const char* environment) {
   return DriverNames(environment).count(name) != 0;
 }
 
 std::string WineTest::MonitorLibrary(const std::string& name) {
-  std::vector<BYTE> block;
-  for (const MONITOR_INFO_2A& m : Monitors(block)) {
-    if (name == m.pName) return m.pDLLName != nullptr ? m.pDLLName : "";
-  }
-  return "";
+  const auto monitors = Monitors();
+  const auto found = monitors.find(name);
+  return found != monitors.end() ? found->second : "";
 }
 
+// clang-format off
 void WineTest::ArrangeDriver(const std::string& name, const char* environment, const char* driverFile) {
-  DRIVER_INFO_3A info{};
-  info.cVersion = 3;
-  info.pName = const_cast<char*>(name.c_str());
-  info.pEnvironment = const_cast<char*>(environment);
-  info.pDriverPath = const_cast<char*>(driverFile);
-  info.pDataFile = const_cast<char*>("folyant.ppd");
-  info.pConfigFile = const_cast<char*>(driverFile);
+  DRIVER_INFO_3A info{.cVersion = 3, .pName = W(name.c_str()), .pEnvironment = W(environment),
+                      .pDriverPath = W(driverFile), .pDataFile = W("folyant.ppd"), .pConfigFile = W(driverFile)};
   ASSERT_TRUE(::AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&info))) << name << " " << ::GetLastError();
 }
 
 void WineTest::ArrangePrinter(const std::string& name, const std::string& driver, const char* port) {
   if (!DriverExists(driver)) ArrangeDriver(driver);
-  PRINTER_INFO_2A info{};
-  info.pPrinterName = const_cast<char*>(name.c_str());
-  info.pPortName = const_cast<char*>(port);
-  info.pDriverName = const_cast<char*>(driver.c_str());
-  info.pPrintProcessor = const_cast<char*>("winprint");
-  info.pDatatype = const_cast<char*>("RAW");
+  PRINTER_INFO_2A info{.pPrinterName = W(name.c_str()), .pPortName = W(port), .pDriverName = W(driver.c_str()),
+                       .pPrintProcessor = W("winprint"), .pDatatype = W("RAW")};
   HANDLE printer = ::AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
   ASSERT_NE(printer, nullptr) << name << " " << ::GetLastError();
   ::ClosePrinter(printer);
 }
+// clang-format on
 
 void WineTest::ArrangeMonitor(const std::string& name, const char* library) {
-  MONITOR_INFO_2A info{const_cast<char*>(name.c_str()), const_cast<char*>("Windows NT x86"),
-                       const_cast<char*>(library)};
+  MONITOR_INFO_2A info{W(name.c_str()), W("Windows NT x86"), W(library)};
   ASSERT_TRUE(::AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&info))) << name << " " << ::GetLastError();
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -25,6 +26,11 @@ class WineTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // A loop's next row starts as a case of its own would: checked, put back, reset.
+  void Fresh() {
+    TearDown();
+    SetUp();
+  }
 
   // Runs the whole program as its entry point would, with `commandLine` as the text
   // after the program's name; returns the exit code.
@@ -64,7 +70,7 @@ class WineTest : public ::testing::Test {
   static void WriteValue(uintptr_t root, const std::string& key, const std::string& name, uint32_t type,
                          const std::string& bytes);
   static void WriteString(uintptr_t root, const std::string& key, const std::string& name, const std::string& text) {
-    WriteValue(root, key, name, 1, text + std::string(1, '\0'));
+    WriteValue(root, key, name, 1, text + '\0');
   }
   static void WriteDword(uintptr_t root, const std::string& key, const std::string& name, uint32_t value) {
     WriteValue(root, key, name, 4, std::string(reinterpret_cast<const char*>(&value), 4));
@@ -81,5 +87,7 @@ class WineTest : public ::testing::Test {
   Robot robot;
 
  private:
-  std::set<std::string> printersBefore_, driversBefore_, driversX64Before_, monitorsBefore_, linksBefore_;
+  std::set<std::string> printersBefore_, linksBefore_;
+  std::map<std::string, std::set<std::string>> driversBefore_;  // by environment
+  std::map<std::string, std::string> monitorsBefore_;
 };
