@@ -362,8 +362,7 @@ TEST_F(VerifyTest, AfterEachOperation) {
       EXPECT_EQ(Boxes()[0].subject, "The check found 2 problems:\n\n" + row.lines[0] + "\n\n" + row.lines[1]);
       EXPECT_EQ(Boxes()[0].number, 0x1030u);
     }
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }
 
@@ -480,14 +479,12 @@ TEST_F(VerifyTest, BoxesBecomeReportLines) {
     EXPECT_FALSE(substitute::Called("CreateProcessA") || substitute::Called("DialogBoxParamA"));
     const Events logged = Logged();
     EXPECT_NE(std::find(logged.begin(), logged.end(), Events::value_type{kError, row.entry}), logged.end());
-    TearDown();
-    SetUp();
+    Fresh();
     if (row.boxAlone.empty()) continue;
     substitute::FailCall(row.failingCall, row.error);
     RunProgram(row.commandLine.c_str());
     EXPECT_EQ(Boxes().empty() ? "" : Boxes()[0].subject, row.boxAlone);
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }
 
@@ -499,8 +496,7 @@ TEST_F(VerifyTest, PrinterSetupQuietToo) {
     RunProgram(commandLine);
     EXPECT_EQ(Last(substitute::Calls("CreateProcessA")).subject.ends_with("/m \"Folyant-A\" /q "),
               std::string(commandLine).ends_with("-quiet"));
-    TearDown();
-    SetUp();
+    Fresh();
   }
 }
 
@@ -526,8 +522,7 @@ TEST_F(VerifyTest, RemovalFinishedByRunningItAgain) {
   ASSERT_GT(calls.size(), 20u);
   for (const auto& [call, skip] : calls) {
     SCOPED_TRACE(call + " " + std::to_string(skip));
-    TearDown();
-    SetUp();
+    Fresh();
     arrange();
     substitute::FailCall(call, call == "LocalAlloc" ? 8 : 5, skip, 1);
     RunProgram("-deleteprinter");
