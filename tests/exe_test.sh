@@ -39,6 +39,13 @@ expect install-native 0 $'^\\+ printer\tFolyant\tFolyant Writer\tPDFFILE:' -- -a
 expect install-verify 0 '^note: printer "Folyant": no Send To shortcut; repair: -addxpsprinter -printername="Folyant"$' \
     -- -addxpsprinter '-printername="Folyant"' -- -verify -quiet
 expect uninstall 0 '^\(none\)$' -- -deleteprinter
+# Unattended, an installation step failing (no monitor library) and nobody to answer a window:
+# none is shown, the run ends with 2, the box's text is the report's first line, the summary last.
+export VESKREG_ROBOT_SCRIPT=none
+expect unattended-failure 2 '^\(none shown\)$' '^-addprinter: A system error 126 ' \
+    '^checked: monitor "Folyant Port", 1 printer, 1 driver: 3 problems, 1 note$' \
+    -- @delete 'C:\windows\system32\folyantm7.dll' -- -addprinter '-printername="Mine"' -verify -quiet
+unset VESKREG_ROBOT_SCRIPT
 expect about-box 212 'Folyant' '#32770' -- ""
 
 exit $((failures > 0))
