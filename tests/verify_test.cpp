@@ -210,6 +210,8 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
        "note: per-user checks: left out, the check runs as LocalSystem (Send To shortcuts, settings under "
        "HKEY_CURRENT_USER)",
        0, "", [] { substitute::RunAsLocalSystem(false), WriteFile(SendToFolder() + "\\Folyant.lnk", "link"); }},
+      {[] { substitute::FailCall("EnumPortsA", 5, 0, 1); }, "spooler: the ports cannot be listed, error 5", 2, "",
+       nullptr},
       // The first block is the monitors' for the spooler's own environment.
       {[] { substitute::FailCall("LocalAlloc", 8, 1, 1); }, "spooler: the printers cannot be listed, error 8", 2, "",
        nullptr},
