@@ -1,7 +1,5 @@
 #!/usr/bin/env bash
-# What the shipped file must be: a 32-bit GUI program importing only Windows' own DLLs,
-# carrying its manifest, version block, string table, dialog templates, bitmap and icons.
-# Reads the resources back out of the built file.
+# The shipped file: a 32-bit GUI program importing Windows' own DLLs only, with its resources.
 set -u
 exe=${1:?usage: check_exe.sh path/to/veskreg.exe}
 failures=0
@@ -53,9 +51,7 @@ for guid in e2011457-1546-43c5-a5fe-008deee3d3f0 35138b9a-5d96-4fbd-8e2d-a244022
 done
 grep -Fq 'requestedExecutionLevel level=""asInvoker"" uiAccess=""false""' "$rc" || fail "manifest execution level"
 
-# The dialog templates; their captions, controls and texts are read live from the running
-# dialogs by the test programs, which link the same resource script.
-# Their styles are checked here: Wine does not make a system-modal dialog topmost.
+# The dialogs' styles (the test programs read the rest live): Wine makes no system-modal one topmost.
 expect_line '102 DIALOGEX 0, 0, 250, 162'
 expect_line 'STYLE 0x90c800c2'
 expect_line '129 DIALOG 0, 0, 209, 161'

@@ -1,5 +1,4 @@
-// The diagnostic log, the string-table boxes, child processes and the Windows the program
-// runs on.
+// The diagnostic log, the string-table boxes, child processes and the Windows it runs on.
 #include "core/diagnostics.h"
 
 #include <windows.h>
@@ -30,8 +29,7 @@ class DiagnosticsTest : public WineTest {};
 
 }  // namespace
 
-// The debugger output and one entry under "Folyant App" (id 100, category 0) each, the
-// text cut at 511 characters; without an event source, the debugger output alone.
+// Debugger output and an entry under "Folyant App" (id 100) each, cut at 511; no source: output only.
 TEST_F(DiagnosticsTest, LogAppEvent) {
   const std::string cut(511, 'x');
   LogAppEvent(2, "error %d", 3006);
@@ -43,9 +41,7 @@ TEST_F(DiagnosticsTest, LogAppEvent) {
   EXPECT_EQ(Given("ReportEventA", true), (Strings{"error 3006||0x640002", cut + "||0x640001"}));
 }
 
-// Real boxes with the string-table text and caption and the caller's style, closed by the
-// button pressed (the plain form shows an entry's "%s" as it is); a missing entry gives a box
-// naming it, with the error icon only, and 0.
+// Boxes of string-table texts, answered by the button pressed; a missing entry's box names it.
 TEST_F(DiagnosticsTest, ResourceMessagesAndTheirPlaces) {
   const std::string caption = "|Vesk Harrow Systems|", longName(400, 'n');
   // Text and caption entries, style, the argument of the formatted form, button, result, box.
@@ -73,10 +69,8 @@ TEST_F(DiagnosticsTest, ResourceMessagesAndTheirPlaces) {
   EXPECT_STREQ(out, "-7 A and %s at 100% %d %x 5%");
 }
 
-// System programs start by their full path, never a copy planted in the current directory;
-// the child gets the command line as given and a 68-byte start-up record and is waited for
-// only when asked (the stand-in has written its line by then); one that cannot start is one
-// error entry.
+// System programs start by full path, never a planted copy, waited for when asked; one that
+// cannot start is an error entry.
 TEST_F(DiagnosticsTest, RunCommand) {
   char system[MAX_PATH], windows[MAX_PATH];
   ::GetSystemDirectoryA(system, MAX_PATH);
@@ -105,8 +99,7 @@ TEST_F(DiagnosticsTest, RunCommand) {
   EXPECT_EQ(Logged(), (Events{{kError, "Unable to create process nosuchprogram /x, last error 0x2"}}));
 }
 
-// The predicates for each Windows the product meets, asked afresh at each call; WOW64 is
-// what IsWow64Process says, false where it is missing or fails.
+// The predicates for each Windows; WOW64 is false where IsWow64Process is missing or fails.
 TEST_F(DiagnosticsTest, PlatformPredicates) {
   EXPECT_EQ(IsWow64(), 1) << "Wine's 64-bit prefix, asked for real";
   // NT 4, Vista or later, 8 or later, 10 or later, WOW64.

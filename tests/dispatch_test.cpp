@@ -1,7 +1,5 @@
-// The command line: which operation each switch reaches and how the run ends, seen in the
-// spooler, the Send To folder, the registry, the log, the dialogs and the exit code.
+// Which operation each switch reaches, seen in spooler, shortcuts, registry, log, dialogs and exit code.
 #include <windows.h>
-#include <winspool.h>
 
 #include <algorithm>
 #include <tuple>
@@ -34,8 +32,7 @@ class DispatchTest : public WineTest {
 
 }  // namespace
 
-// Two product printers are there before each run. Switches are case-sensitive substrings of
-// the whole text, tested in a fixed order; -x64 counts after -stopautoname only.
+// Switches are case-sensitive substrings tested in a fixed order, over two product printers.
 TEST_F(DispatchTest, EachSwitchReachesItsOperation) {
   const std::string krv = "Folyant=KRV PDF Pro; ", lodestar = "Lodestar PDF Writer=KRV PDF Pro; ",
                     both = krv + lodestar;

@@ -1,5 +1,4 @@
-// The dependent-file lists the -update*dependentfiles switches write into the installed
-// driver's key, read back byte for byte from the registry the spooler keeps.
+// The dependent-file lists -update*dependentfiles writes into the driver's key, byte for byte.
 #include "install/driver_files.h"
 
 #include <string>
@@ -42,10 +41,8 @@ const std::string kXps10 = List(
 
 class DriverFilesTest : public WineTest {
  protected:
-  // Answering as `windows`, with the driver's key made (unless empty) and holding
-  // PostScript extras of `type` (0: none), the update by `commandLine` (none: with both
-  // flags) leaves `list` as "Dependent Files" there ("": none) and logs the one error
-  // `logged` ("": nothing).
+  // As `windows`, over the driver's key (unless empty) with PostScript extras of `type` (0: none),
+  // `commandLine` (none: both flags) leaves `list` ("": none) and logs `logged` ("": nothing).
   void Expect(uint32_t windows, bool is64, const char* commandLine, const std::string& key, const std::string& list,
               const std::string& logged = "", uint32_t type = 0, const std::string& extras = "") {
     SCOPED_TRACE(std::string(commandLine != nullptr ? commandLine : "both flags") + " on " + std::to_string(windows));
@@ -65,10 +62,8 @@ class DriverFilesTest : public WineTest {
 
 }  // namespace
 
-// Each switch writes its kind's list, extra NUL included, into the driver's key of the
-// run's platform target: x86 version 3, x64 after -x64, version 2 on NT 4 even after
-// -x64; the XPS list follows the Windows band (8.1 takes 8's). A key that will not open,
-// a refused write, a driver not installed: one error each, nothing written.
+// Each switch writes its kind's list into the target's driver key (NT 4: version 2, even with
+// -x64); the XPS list follows the Windows band; each failure is one error, nothing written.
 TEST_F(DriverFilesTest, DependentFiles) {
   Expect(kWindows7, false, "-updatedependentfiles", kX86 + "Folyant Writer", kNative);
   Expect(kWindowsXP, false, "-updatexpsdependentfiles", kX86 + "Folyant-A", kXpsXP);
@@ -86,10 +81,8 @@ TEST_F(DriverFilesTest, DependentFiles) {
   Expect(kWindows7, false, "-updatedependentfiles", "", "",
          "UpdateDependentFiles, failed to open registry " + kX86 + "Folyant Writer, 2");
 
-  // With the PostScript flag (beside the XPS one too) the PostScript driver's list takes
-  // its stored "PS Dependent Files" right behind "FOLYANTM.EXE", properly terminated
-  // whatever was stored; what cannot be read into 16,384 bytes is left out.
-  // Malformed extras are stored as binary: a string type would gain its NUL on the way in.
+  // The PostScript list takes its stored extras behind "FOLYANTM.EXE", terminated whatever was
+  // stored, unless over 16,384 bytes. Malformed ones are binary: a string would gain a NUL.
   const std::string entries = kPostScript.substr(0, 60), fills(16384, 'F');  // fills: no NUL at all
   const std::tuple<uint32_t, std::string, std::string> rows[] = {
       {7, List("ABCDE", 1), entries + List("ABCDE")},

@@ -1,13 +1,7 @@
-// Installing a driver and a printer on the real spooler: the driver record it keeps, the
-// printer, the boxes the robot answers, the log, and the commands started (stand-ins
-// take the place of rundll32 and hh; rundll32 does what the product's INF would).
-//
-// Where Wine is not Windows: its AddPrinterDriverA neither looks for the files nor keeps
-// any version but 3, so a refused driver is a substituted failure, and the NT 4 records
-// are read under Version-3 (the version-2 target shows in the files and the directory
-// named). A 32-bit process cannot put a printer on an x64-only driver (87), so -x64
-// printers reach the INF road. The system directory cannot be made too long for the
-// product's paths, so those refusals (206) are not shown here.
+// Installing a driver and a printer on the real spooler; stand-ins replace rundll32 and hh.
+// Wine's AddPrinterDriverA checks no files and keeps Version-3 only (refusals are substituted,
+// NT 4's records read there); it puts no 32-bit printer on an x64-only driver (the INF road
+// runs); its system directory cannot be made too long for the product's paths (206 unshown).
 #include "install/driver_install.h"
 
 #include <windows.h>
@@ -31,8 +25,7 @@ const std::string kLaunched = "info InstallPrinter Launching INF install: ";
 const std::string kLevel3 = "warning AddPrinterDriver 3 failed, error ";
 const std::string kLevel2 = "error AddPrinterDriver 2 failed, error ";
 
-// The files a case may delete, and the system's own driver files the XPS lists name,
-// which the prefix lacks.
+// The files a case may delete, and the system's own ones the XPS lists name.
 const char* const kStaged[] = {"folyant.dll",  "folyant.ppd",  "folyantd.dll", "folyant.chm",  "folyant.gpc",
                                "PSCRIPT5.DLL", "mxdwdrv.dll",  "FOLYANTT.GPD", "UNIDRV.DLL",   "UNIRES.DLL",
                                "UNIDRVUI.DLL", "MXDWDUI.DLL",  "XPSSVCS.DLL",  "MSXPSINC.GPD", "STDNAMES.GPD",
@@ -51,8 +44,7 @@ std::string Missing(const std::string& path, int error = 2) {
 
 class DriverInstallTest : public WineTest {
  protected:
-  // Windows 7, 32-bit; the staged files all there; the rundll32 stand-in makes the
-  // printer the INF names.
+  // Windows 7, 32-bit, every file staged; the rundll32 stand-in makes the INF's printer.
   void SetUp() override {
     WineTest::SetUp();
     AnswerAsWindows(kWindows7, false);
@@ -69,12 +61,9 @@ class DriverInstallTest : public WineTest {
     }
   }
 
-  // InstallPrinter under the conditions the case set, then what it left, one line each:
-  // the levels asked for; each driver of the run's environment with its driver, data,
-  // configuration and help file and its first dependent file (blank: none); the printer
-  // (with its key security and shortcut, made just when it is); the commands started; the
-  // log and the boxes (real ones, the robot answered them) but for the file checks' and list
-  // updates' log lines, pinned down on their own. Then a fresh case.
+  // InstallPrinter, then one line each: the levels asked for, each driver's files and first
+  // dependent file, the printer, the commands started, the log and boxes but for the file
+  // checks' and list updates' lines. Then a fresh case.
   void Road(const char* name, int filePort, DriverKind kind, const std::vector<std::string>& expected) {
     const Target target = TargetFor(x64);
     const bool made = InstallPrinter(name, filePort, kind, target) == 1;
@@ -118,8 +107,7 @@ TEST_F(DriverInstallTest, InstallPrinter) {
   // The native driver at the second level-3 call; on 32-bit Windows it prints directly.
   FailCall("AddPrinterDriverA", 5, 0, 1);
   Road("Folyant", 0, DriverKind::Native, {"levels 3 3", native, "Folyant Writer PDFFILE: 66"});
-  // Both kinds on the file port: the PostScript name, the XPS files and list (as the
-  // spooler keeps it); under WOW64 the printer keeps printed jobs.
+  // Both kinds on the file port: the PostScript name on the XPS files; under WOW64 jobs are kept.
   AnswerAsWindows(kWindows7, true);
   FailCall("RegSetValueExA", 5);
   Road("Folyant", 1, DriverKind::PostScriptNameXpsFiles, {"levels 3", "Folyant Font Helper: mxdwdrv.dll folyant.gpd folyantx.dll folyant.chm MXDWDUI.INI", "Folyant Font Helper FILE: 320"});
@@ -152,15 +140,13 @@ TEST_F(DriverInstallTest, InstallPrinter) {
   // No system directory for the INF command.
   FailCall("GetSystemDirectoryA", 5);
   Road("Folyant", 0, DriverKind::Xps, {"levels", "error InstallPrinter: failed to get system directory for Folyant, error 5"});
-  // A quote in the name would pass switches to the INF command. (Windows 10: each
-  // dependent file looked for in the driver directory and in its environment's
-  // directory above it, without the "ntprint|" mark.)
+  // A quote in the name would pass switches to the INF command. (Windows 10: dependent files
+  // are looked for in the driver directory and the one above, without "ntprint|".)
   AnswerAsWindows(kWindows10, false);
   for (const std::string& path : {kX86 + "UNIRES.DLL", kDrivers + "w32x86\\FOLYANTT.GPD"}) ::DeleteFileA(path.c_str());
   FailCall("AddPrinterDriverA", 5);
   Road("A\" /x \"B", 0, DriverKind::Xps, {"levels 3 3 2 2", kLevel3 + "5", Missing(kX86 + "UNIRES.DLL"), Missing(kDrivers + "w32x86\\FOLYANTT.GPD"), kLevel2 + "5", "error InstallPrinter: cannot build the INF install command for A\" /x \"B"});
-  // The native driver refused: every missing file shown (the help file too), then the
-  // step with the spooler's code, whatever failed since.
+  // The native driver refused: every missing file shown, then the step with the spooler's code.
   for (const char* f : {"folyant.dll", "folyant.ppd", "folyantd.dll", "folyant.chm"}) ::DeleteFileA((kX86 + f).c_str());
   FailCall("AddPrinterDriverA", 5);
   FailCall("RegOpenKeyExA", 87);
@@ -181,14 +167,12 @@ TEST_F(DriverInstallTest, InstallPrinter) {
   Road("Folyant", 0, DriverKind::Native, {"levels 3 3 2 2", kLevel3 + "126", kLevel2 + "126", refused + "126", box126 + "The steps to resolve the issue are in the help page " + kX86 + help});
   // clang-format on
 
-  // A refused driver leaves the spooler's code as the thread's error, not what the
-  // logging and the failed list update after it left.
+  // A refused driver leaves the spooler's code as the thread's error, not a later one.
   FailCall("AddPrinterDriverA", 5);
   FailCall("RegOpenKeyExA", 87);
   EXPECT_EQ(InstallPrinterDriver("Folyant Writer", DriverKind::Native, TargetFor(false)), 0);
   EXPECT_EQ(::GetLastError(), 5u);
-  // OpenFile takes no path of 128 characters or more: such a file counts as missing
-  // although it is there.
+  // OpenFile takes no path of 128 characters or more: such a file counts as missing.
   substitute::Reset();
   const std::string tooLong = "C:\\" + std::string(121, 'f') + ".txt";
   WriteFile(tooLong, "");
@@ -197,10 +181,8 @@ TEST_F(DriverInstallTest, InstallPrinter) {
                               {kError, "AddPrinterError missing file " + tooLong + ", error 13"}}));
 }
 
-// Before the first shell, COM, spooler or window call the program takes libraries from the
-// system directory only (SetDllDirectoryA("") where the newer call is missing), makes that
-// directory its current one, which the programs it starts inherit, and binds the spooler
-// library by its full path. Run from a folder a user can write to.
+// Before any other call the program loads libraries from the system directory only, makes it
+// the current one (inherited by what it starts) and binds the spooler by its full path.
 TEST_F(DriverInstallTest, StartsWherePlantedFilesCannotReach) {
   const std::string system = "C:\\windows\\system32";
   for (const bool newerCall : {true, false}) {

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The shipped veskreg.exe itself under Wine, through the README's run command: exit codes
-# and windows for -quiet, the typical installer command lines, and the About box flow.
-# The logic is proven in-process by the test programs; these runs prove the file.
+# The shipped veskreg.exe under Wine through the README's run command: exit codes, windows and
+# the typical installer command lines. The test programs prove the logic; these runs the file.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 failures=0

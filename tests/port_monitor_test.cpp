@@ -1,5 +1,4 @@
-// The port monitor and AddMonitor, the one road to every new printer: on the real spooler
-// under Wine, with the tests' monitor DLL staged as "folyantm7.dll".
+// The port monitor and AddMonitor, the road to every new printer; the tests' DLL is "folyantm7.dll".
 #include "install/port_monitor.h"
 
 #include <windows.h>
@@ -35,9 +34,7 @@ class PortMonitorTest : public WineTest {
 
 }  // namespace
 
-// One 4,096-byte enumeration decides; a "Folyant Port" on another library is deleted in the
-// environment Windows reports for it (the test prefix is 64-bit), and whatever AddMonitorA
-// then meets is logged.
+// One 4,096-byte enumeration decides; a legacy "Folyant Port" goes in its reported environment.
 TEST_F(PortMonitorTest, MonitorInstalled) {
   ASSERT_TRUE(::CopyFileA((kSysWow64 + kMonitorLibrary).c_str(), (kSysWow64 + "folyantm5.dll").c_str(), FALSE));
   struct Row {
@@ -71,11 +68,8 @@ TEST_F(PortMonitorTest, MonitorInstalled) {
   }
 }
 
-// Every installing switch, with "Folyant" in place on "Folyant-A": the monitor, then the
-// printer of the kind; "Folyant" is replaced, or follows the kind when another name was
-// added. Without the monitor (refused; its library missing: 126, with the help page) the
-// printers print to "FILE:". A refused printer is retried once under its name and the
-// tick count's last digit (the virtual clock reads 1,000), unless the name is full.
+// Every installing switch over a "Folyant" on "Folyant-A": the monitor, then the kind's printer,
+// on "FILE:" without the monitor; a refused printer is retried once as name + tick digit.
 TEST_F(PortMonitorTest, AddMonitorEndToEnd) {
   const std::string full(259, 'P'), orchard = "-addprinter -printername=\"Folyant for Orchard\"";
   struct Row {

@@ -1,5 +1,4 @@
-// Removing printers: one instance, a printer with its driver and shortcut, every product
-// printer; on the real spooler under Wine, with Windows' answers where Wine's differ.
+// Removing printers, one or every product printer, with drivers and shortcuts, on the real spooler.
 #include "install/removal.h"
 
 #include <windows.h>
@@ -28,8 +27,7 @@ class RemovalTest : public WineTest {
 
 }  // namespace
 
-// -deleteprinterinstance takes "Folyant" only, and the OEM switch its own printer; driver
-// and shortcut stay, and a missing printer is one warning.
+// Each instance switch takes its one printer, no driver or shortcut; a missing one is a warning.
 TEST_F(RemovalTest, InstanceSwitches) {
   ArrangeLinkedPrinter("Folyant", "Folyant-A");
   ArrangeLinkedPrinter("Folyant for Orchard", "Folyant-A");
@@ -50,8 +48,7 @@ TEST_F(RemovalTest, InstanceSwitches) {
   EXPECT_TRUE(substitute::Sleeps().empty());
 }
 
-// The full removal of one printer, and what each failing step leaves behind: the shortcut
-// goes whatever fails.
+// What each failing step of one printer's removal leaves; the shortcut goes whatever fails.
 TEST_F(RemovalTest, DeletePrinterSteps) {
   const Events deleted = {{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}};
   const std::pair<uint16_t, std::string> driverKept = {
@@ -105,8 +102,7 @@ TEST_F(RemovalTest, AbsentPrinter) {
   EXPECT_FALSE(FileExists(Link("Ghost")));
 }
 
-// checkPrinterInstalled hands its handle to the removal (any case of the name), and
-// clearing a free name does nothing and still answers true.
+// A taken name (any case) is cleared with its driver; a free one is left alone, both true.
 TEST_F(RemovalTest, CheckPrinterInstalled) {
   ArrangeLinkedPrinter("Folyant", "Folyant-A");
   EXPECT_TRUE(checkPrinterInstalled("Folyant 2", TargetFor(false)));
@@ -121,8 +117,7 @@ TEST_F(RemovalTest, CheckPrinterInstalled) {
                                   kInformation, "checkPrinterInstalled: printer exists, deleting printer FOLYANT"}));
 }
 
-// Two printers on one driver: the first removal is refused the driver (in use), the
-// second takes it; walked from the last printer.
+// A driver shared by two printers goes with the last of them, walked from the last.
 TEST_F(RemovalTest, DeleteAllSharedDriverGoesWithTheLastPrinter) {
   ArrangeLinkedPrinter("Folyant", "Folyant-A");
   ArrangeLinkedPrinter("Folyant 2", "Folyant-A");
@@ -139,9 +134,7 @@ TEST_F(RemovalTest, DeleteAllSharedDriverGoesWithTheLastPrinter) {
   EXPECT_EQ(substitute::Sleeps(), (std::vector<uint32_t>{1000, 1000}));
 }
 
-// Which printers are the product's, proven once: those on its six drivers in any letter
-// case. -deleteprinter takes them with their drivers; -checkinstance counts them beside one
-// more, "Glimmora" not; the native and PostScript drivers' printers are neither.
+// The product's printers are those on its six drivers, any case; -checkinstance skips "Glimmora".
 TEST_F(RemovalTest, WhichPrintersCount) {
   // printer, driver, taken by -deleteprinter, counted by -checkinstance
   const std::tuple<const char*, const char*, bool, bool> rows[] = {
@@ -168,29 +161,26 @@ TEST_F(RemovalTest, WhichPrintersCount) {
   EXPECT_FALSE(IsProductDriverName(nullptr));
 }
 
-// Nothing to delete, no memory for the enumeration, or a stopped spooler: nothing changes.
+// Without memory or a running spooler nothing is deleted or counted; no other printer is touched.
 TEST_F(RemovalTest, DeleteAllTouchesNothingElse) {
   ArrangeLinkedPrinter("Folyant", "Folyant Writer");
   ArrangeLinkedPrinter("Folyant 2", "Folyant-A");
-  substitute::FailCall("LocalAlloc", 8);
+  ArrangePrinter("Lodestar 2", "LODESTAR PDF WRITER");
+  for (const auto& [call, error] : {std::pair<const char*, uint32_t>{"LocalAlloc", 8}, {"EnumPrintersA", 1722}}) {
+    SCOPED_TRACE(call);
+    substitute::FailCall(call, error);
+    EXPECT_EQ(RunProgram("-checkinstance"), 0);
+    EXPECT_EQ(RunProgram("-deleteprinter"), 0);
+    EXPECT_FALSE(Called("DeletePrinter"));
+    substitute::Reset();
+  }
+  EXPECT_TRUE(PrinterExists("Folyant 2") && FileExists(Link("Folyant 2")));
+  EXPECT_EQ(RunProgram("-x64 -checkinstance"), 1);
   EXPECT_EQ(RunProgram("-deleteprinter"), 0);
-  substitute::Reset();
-  substitute::FailCall("EnumPrintersA", 1722);
-  EXPECT_EQ(RunProgram("-deleteprinter"), 0);
-  EXPECT_FALSE(Called("DeletePrinter"));
-  EXPECT_TRUE(PrinterExists("Folyant 2"));
-  EXPECT_TRUE(FileExists(Link("Folyant 2")));
-
-  substitute::Reset();
-  ArrangePrinter("Writer", "Folyant Writer");
-  EXPECT_EQ(RunProgram("-deleteprinter"), 0);
-  EXPECT_TRUE(PrinterExists("Writer"));
-  EXPECT_TRUE(FileExists(Link("Folyant")));
+  EXPECT_TRUE(PrinterExists("Folyant") && FileExists(Link("Folyant")));
 }
 
-// -x64 reads and deletes the driver of the machine's 64-bit environment (x64, or ARM64 on
-// Windows on ARM) and leaves the others alone; without it the x86 environment is named,
-// also on 64-bit Windows.
+// -x64 deletes the driver of the native 64-bit environment (x64 or ARM64) only, else x86's.
 TEST_F(RemovalTest, DriverEnvironment) {
   substitute::AnswerAsWindows(substitute::kWindows7, true);
   ArrangePrinter("Folyant", "Folyant-A");
@@ -217,10 +207,8 @@ TEST_F(RemovalTest, DriverEnvironment) {
   ::DeletePrinterDriverA(nullptr, const_cast<char*>("Windows x64"), const_cast<char*>("Folyant-A"));
 }
 
-// Only a plain shortcut goes. A folder named like it survives with what it holds, also when
-// it is put there after the look, and a printer named like a device ("LPT1.lnk" is the port
-// itself) gets no file work at all. (Wine makes no symbolic links: its CreateSymbolicLinkA
-// reports success and creates nothing.)
+// Only a plain shortcut goes: a folder in its place (also one put there after the look) stays,
+// and a device name ("LPT1.lnk" is the port) gets no file work. Wine makes no symbolic links.
 TEST_F(RemovalTest, OnlyAPlainShortcutGoes) {
   const std::string notPlain = " is not a plain file, not deleted";
   // The printer, what the case puts at its shortcut's place, and what must be there after.

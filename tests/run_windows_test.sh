@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Runs one Windows test program under Wine: a fresh prefix copied from the cached
-# template, the placeholder product components and the tests' port monitor staged, an X
-# server of its own for the boxes and dialogs. Prints the program's output; passes only when
-# the program exited 0, Wine saw no unhandled exception and GoogleTest's own result says every
-# test ran and passed. A failure ends with one line that says why; its prefix is kept.
+# Runs one Windows test program under Wine in a fresh prefix with an X server of its own.
+# Passes only on exit 0, no unhandled exception and GoogleTest's XML saying every test ran and
+# passed; a failure ends with one line that says why, its prefix kept.
 #
 #   run_windows_test.sh path/to/program.exe [gtest arguments...]
 set -uo pipefail
@@ -37,9 +35,7 @@ work=$(mktemp -d)
 start_private_display "$work" run_windows_test
 trap 'kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
 
-# Z: maps to /, so the program runs where it was built, with its fixtures beside it.
-# GoogleTest writes its result as XML at the very end; a program that dies or leaves
-# early writes none, whatever its exit code says.
+# Z: maps to /. GoogleTest writes its XML last: a program that dies or leaves early writes none.
 result=$work/result.xml
 (
     cd "$prefix/drive_c" &&

@@ -1,5 +1,4 @@
-// The Send To shortcut of a printer, written by the real shell under Wine to the printer's
-// item in the substituted Printers folder listing.
+// The Send To shortcut of a printer, written by the real shell to its Printers folder item.
 #include "install/send_to.h"
 
 #include <shlobj.h>
@@ -18,8 +17,7 @@ namespace {
 class SendToTest : public WineTest {
  protected:
   static std::string Link(const std::string& name) { return SendToFolder() + "\\" + name; }
-  // The saved shortcut holds its target: the Printers folder's items, then the printer's
-  // item as the substituted listing makes it (its size, a mark, the name).
+  // The saved shortcut holds the Printers folder's items, then the printer's as listed.
   static bool Targets(const std::string& link, const std::string& printer) {
     LPITEMIDLIST folder = nullptr;
     ::SHGetSpecialFolderLocation(nullptr, CSIDL_PRINTERS, &folder);
@@ -33,9 +31,7 @@ class SendToTest : public WineTest {
 
 }  // namespace
 
-// The shortcut is named after the printer and targets its item, found by display name in
-// any letter case (ANSI letters too) in each form the folder hands names back; one left
-// from before is written anew.
+// The shortcut targets the printer's item, found by name in any case and each name form; an old one is replaced.
 TEST_F(SendToTest, ShortcutTargetsThePrintersItem) {
   const std::string printer = "Folyant \xE9\x80", requested = "FOLYANT \xC9\x80";
   for (uint32_t form : {0u, 1u, 2u}) {
@@ -50,8 +46,7 @@ TEST_F(SendToTest, ShortcutTargetsThePrintersItem) {
   }
 }
 
-// A name in offset form counts only whole within its item and shorter than 260 bytes:
-// a malformed one names no printer.
+// An offset-form name not ended within its item, or of 260 bytes and more, names no printer.
 TEST_F(SendToTest, MalformedOffsetNamesNoPrinter) {
   for (uint32_t form : {substitute::kOffsetUnterminated, substitute::kOffsetOverlong}) {
     SCOPED_TRACE(form);
@@ -63,9 +58,8 @@ TEST_F(SendToTest, MalformedOffsetNamesNoPrinter) {
   }
 }
 
-// Each failing shell or COM step ends in false with nothing left open (checked after each)
-// and no file, least of all in the current directory. A call named again
-// fails at its next use: the Printers folder's location, the listing after one item.
+// Each failing shell or COM step ends in false with nothing left open and no file anywhere;
+// a call named again fails at its next use.
 TEST_F(SendToTest, EveryFailingStepLeavesNothing) {
   std::istringstream calls(
       "SHGetSpecialFolderLocation SHGetPathFromIDListA SHGetMalloc SHGetDesktopFolder SHGetSpecialFolderLocation "
@@ -85,10 +79,8 @@ TEST_F(SendToTest, EveryFailingStepLeavesNothing) {
   }
 }
 
-// Paths stay within 260 bytes, ".lnk" included and added once. No path, no file work: a
-// name too long, or no plain file name (a separator would leave the folder, a wildcard take
-// other shortcuts, a colon name a stream, a device name the device), no Send To folder, no name. Deleting takes the
-// one shortcut of the name, in any case.
+// Paths stay under 260 bytes, ".lnk" added once; no plain file name (separator, wildcard, colon,
+// device), no folder or no name: no file work. Deleting takes the one shortcut, in any case.
 TEST_F(SendToTest, PathsAndDeletion) {
   const size_t room = 259 - SendToFolder().size() - 1;  // a name for a path of 259 characters
   const std::string fits(room - 4, 'f'), linkNamed = std::string(room - 4, 'l') + ".LNK";
@@ -118,21 +110,8 @@ TEST_F(SendToTest, PathsAndDeletion) {
   EXPECT_FALSE(FileExists(Link(linkNamed)) || FileExists(Link("Folyant.lnk")));
 }
 
-// Without memory or spooler the answer of -checkinstance is "not several".
-TEST_F(SendToTest, CheckInstanceWithoutAnEnumeration) {
-  ArrangePrinter("Folyant", "Folyant-A");
-  ArrangePrinter("Lodestar 2", "LODESTAR PDF WRITER");
-  substitute::FailCall("LocalAlloc", 8, 0, 1);
-  EXPECT_EQ(RunProgram("-checkinstance"), 0);
-  substitute::FailCall("EnumPrintersA", 1722, 0, 1);
-  EXPECT_EQ(RunProgram("-checkinstance"), 0);
-  EXPECT_EQ(RunProgram("-x64 -checkinstance"), 1);
-}
-
-// A printer named 申請 (90 5C 90 BF: the second byte of 申 is "\\") in code page 932 gets
-// its Send To path, -deleteprinter deletes its shortcut, and -verify finds nothing wrong
-// with it (the note Wine always gives aside). In a single-byte code page the name is no
-// plain file name, as before.
+// In code page 932 a printer named 申請 (90 5C 90 BF: a "\\" as second byte) gets its shortcut
+// path, passes -verify and loses it to -deleteprinter; in a single-byte page it is no file name.
 TEST_F(SendToTest, DoubleByteNames) {
   const std::string name = "\x90\x5c\x90\xbf";
   const bool doubleByte = ::GetACP() == 932;

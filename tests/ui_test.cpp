@@ -1,5 +1,4 @@
-// The About box, the main dialog and its splash window: the real dialogs Wine draws from
-// the program's resources, answered by the robot as a user would.
+// The About box, the main dialog and its splash, drawn from the program's resources.
 #include <windows.h>
 
 #include "resources/resource.h"
@@ -12,9 +11,8 @@ using substitute::Calls;
 
 constexpr const char* kKey = "Software\\Vesk Harrow Systems\\Folyant";
 
-// The robot's input carries this mark; the spy counts the marked messages that reach the
-// host dialog (the test thread runs the dialogs), the icon backgrounds it is asked to erase,
-// and whether the splash was still up when the host was told to close (-1: never told).
+// The spy on the host counts the robot's marked messages and icon erasures, and whether the
+// splash was up when the host was told to close (-1: never told).
 constexpr LPARAM kMark = 0x00070007;
 WNDPROC hostProc = nullptr;
 LONG marked = 0, erased = 0, splashAtClose = -1;
@@ -48,9 +46,8 @@ std::string Click(void* window, int id) {
 
 class UiTest : public WineTest {
  protected:
-  // Runs the program (exit code 212), Shift held or not; its first dialog gets `act`,
-  // then 1.5 s to go by itself: true when it stayed and was closed. A dialog gone before
-  // the robot saw it leaves its answer unused, so each run starts afresh.
+  // Runs the program (212), Shift held or not; its first dialog gets `act`, then 1.5 s to go
+  // by itself: true when it stayed and was closed.
   bool Stays(const char* commandLine, Robot::Answer act, bool shift = false) {
     BYTE keys[256] = {};
     keys[VK_SHIFT] = shift ? 0x80 : 0;
@@ -79,8 +76,7 @@ class UiTest : public WineTest {
 
 }  // namespace
 
-// Without switches: the About box with the version line and the logging button hidden,
-// ended by OK or Escape; no "Folyant" printer, no shortcut (with one: see the dispatch's).
+// Without switches: the About box, its version and no logging button, ended by OK or Escape.
 TEST_F(UiTest, AboutBox) {
   EXPECT_FALSE(Stays("", Robot::Press(IDOK)));
   EXPECT_FALSE(FileExists(SendToFolder() + "\\Folyant.lnk"));
@@ -89,8 +85,7 @@ TEST_F(UiTest, AboutBox) {
   EXPECT_FALSE(Stays("", Robot::Key(VK_ESCAPE)));
 }
 
-// With Shift held the logging button shows, captioned by "EventLogFlags" as the settings
-// chain finds it; pressing it switches the flag and leaves the box up.
+// With Shift held the logging button shows the flag's state and switches it, the box staying up.
 TEST_F(UiTest, AboutLoggingButton) {
   EXPECT_FALSE(Stays("", Robot::Press(IDOK), true));
   EXPECT_EQ(Control(IDC_ABOUT_LOGGING), "Enable Debugging");
@@ -102,10 +97,8 @@ TEST_F(UiTest, AboutLoggingButton) {
   EXPECT_FALSE(ReadValue(kLocalMachine, kKey, "EventLogFlags").present);
 }
 
-// "-splash": the host, centred on the screen and topmost, shows the version; the splash
-// window, as large as its picture and drawn at its origin, is placed before the host
-// shows, so on the work area. Both go by themselves after "splashdelay" from
-// HKEY_LOCAL_MACHINE (the user's is not read), a value of up to 4 bytes, else 1 ms.
+// "-splash": a centred topmost host and the picture centred on the work area, both gone after
+// the machine's "splashdelay" (up to 4 bytes, else 1 ms; the user's is not read).
 TEST_F(UiTest, SplashGoesByItself) {
   WriteDword(kCurrentUser, kKey, "splashdelay", 9000);
   WriteValue(kLocalMachine, kKey, "splashdelay", REG_BINARY, std::string("\x2C\x01", 2));
@@ -129,8 +122,7 @@ TEST_F(UiTest, SplashGoesByItself) {
   EXPECT_EQ(Last(Calls("SetTimer")).number, 1u);
 }
 
-// Each key or mouse press removes the splash at once, then takes the host with it, and
-// reaches no window; moves and releases reach the host and leave the splash up.
+// A key or mouse press removes the splash, then the host, and reaches no window; others pass.
 TEST_F(UiTest, SplashInput) {
   WriteDword(kLocalMachine, kKey, "splashdelay", 60000);
   for (UINT press : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_NCLBUTTONDOWN,
@@ -144,8 +136,7 @@ TEST_F(UiTest, SplashInput) {
   EXPECT_EQ(marked, 5);
 }
 
-// No picture or no splash window: the host stays for the user; no memory DC: the splash
-// shows unpainted and goes by its timer. The fixture finds no window or GDI object left.
+// No picture or splash window: the host stays; no memory DC: an unpainted splash goes by itself.
 TEST_F(UiTest, SplashFailures) {
   for (const auto& [call, stays, window] :
        {std::tuple{"LoadBitmapA", true, false}, std::tuple{"CreateWindowExA", true, true},
@@ -159,10 +150,8 @@ TEST_F(UiTest, SplashFailures) {
   }
 }
 
-// Without a splash the host waits for the user: Cancel, Enter and button 1060 end it;
-// with Shift held 1060 switches logging instead. It carries icon 128 and draws it
-// centred while minimised (on a client area of nothing here: -15, -15), its background
-// erased first.
+// Without a splash the host waits: Cancel, Enter and 1060 end it (with Shift 1060 switches
+// logging); minimised it draws icon 128 centred (-15, -15 here) on an erased background.
 TEST_F(UiTest, MainDialogWithoutSplash) {
   substitute::FailCall("LoadBitmapA", 1814);
   for (auto press : {Robot::Press(IDC_MAIN_CANCEL), Robot::Key(VK_RETURN), Robot::Press(IDC_MAIN_LOGGING)})

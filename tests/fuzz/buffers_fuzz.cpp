@@ -1,9 +1,5 @@
-// Texts built into fixed buffers, on any input: JoinWhole gives the whole text or an empty
-// buffer; the Send To path is whole or the caller's buffer is left as it was; the settings
-// keys of a name come in their fixed order, those too long for their buffer passed over;
-// the merged PostScript list holds its entries, the stored bytes whole, then NULs only,
-// and ends in two NULs within its buffer; any bytes are judged as a key's security without
-// reading past them.
+// Texts built into fixed buffers, on any input: joined paths, Send To paths, settings keys,
+// the merged PostScript list and a key's security, each whole or refused within its buffer.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cassert>

@@ -1,7 +1,5 @@
-// FillMessagePlaces on any format, text, number and size: the text ends within the `size`
-// bytes it is given (none written for none), cut it is a prefix of the whole one, the
-// places hold the text and number as they are, and every other character stays as it is.
-// MaskControlCharacters turns exactly the control characters into "?".
+// FillMessagePlaces on any format, text, number and size: ended within its size, cut a prefix of
+// the whole, places filled; MaskControlCharacters turns exactly the control characters into "?".
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cassert>

@@ -1,8 +1,5 @@
-// The command line and printer names on any text: SelectOperation selects by the first
-// switch in the fixed order and takes the -printername= value whole, within its buffer,
-// or not at all; ValidatePrinterName refuses exactly the empty name and the characters a
-// printer name may not hold, judged by characters of the code page (932 here); FirstFreeCopyName asks from 1 upwards
-// and proposes the first name not taken (the first byte tells how many are).
+// The command line and printer names on any text: the switch selected and the name taken whole
+// or not at all, the names refused in single-byte and 932 code pages, the first free copy name.
 #include <cassert>
 #include <string>
 #include <vector>

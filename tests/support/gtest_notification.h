@@ -1,6 +1,4 @@
-// GoogleTest's Notification for the MinGW-w64 win32-threads runtime, which has no
-// std::mutex or std::condition_variable. GoogleTest only uses it in its own threading
-// helpers, which this single-threaded suite never starts.
+// GoogleTest's Notification without std::mutex (MinGW-w64 win32 threads); never waited on here.
 #pragma once
 
 #include <atomic>

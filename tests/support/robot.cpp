@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <set>
+#include <tuple>
 
 struct Robot::Shared {
   CRITICAL_SECTION lock;
@@ -31,10 +32,7 @@ WindowSeen Read(HWND window) {
   seen.exStyle = static_cast<unsigned long>(::GetWindowLongA(window, GWL_EXSTYLE));
   RECT r{};
   ::GetWindowRect(window, &r);
-  seen.left = r.left;
-  seen.top = r.top;
-  seen.right = r.right;
-  seen.bottom = r.bottom;
+  std::tie(seen.left, seen.top, seen.right, seen.bottom) = std::tie(r.left, r.top, r.right, r.bottom);
   for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (::IsWindowVisible(child)) seen.controls.emplace_back(::GetDlgCtrlID(child), TextOf(child));
   }

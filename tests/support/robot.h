@@ -1,7 +1,5 @@
-// The tests' user: a thread that watches the test program's own top-level windows (the
-// real boxes and dialogs Wine draws from the program's resources under Xvfb), reads them
-// and answers them in the order a case scripted; a window with nothing scripted for it is
-// answered with IDOK for a box and IDCANCEL for a dialog.
+// The tests' user: a thread that reads the program's own windows and answers them as scripted,
+// else a box with IDOK and a dialog with IDCANCEL.
 #pragma once
 
 #include <functional>

@@ -1,6 +1,5 @@
-// The test programs' hold on the seam: choose a call's failure, read what the logic
-// called and reported, count what it left open, answer as another Windows, run the
-// clock virtually. It substitutes conditions; the system under the seam stays real.
+// The test programs' hold on the seam: failures chosen, calls journaled, what is open counted,
+// other Windows and a virtual clock answered; the system under the seam stays real.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +27,7 @@ inline constexpr uint32_t kWindows8 = 0x00000206;
 inline constexpr uint32_t kWindows81 = 0x00000306;
 inline constexpr uint32_t kWindows10 = 0x0000000A;
 
-// Back to the system's own answers, with an empty journal and nothing counted; the
-// Windows rules on, the virtual clock at 1,000 ms.
+// The system's own answers, an empty journal, nothing counted, Windows rules on, clock at 1,000 ms.
 void Reset();
 
 // The `skip`+1-th call of `call` from now on fails with `error`, and the `times`-1 calls
@@ -39,17 +37,14 @@ void FailCall(const std::string& call, uint32_t error, int skip = 0, int times =
 // end looks (a choice with `times` 0 only takes an earlier one back).
 std::string UnfiredFaults();
 
-// GetVersion and IsWow64Process answer as this Windows. `hasIsWow64Process` false: the
-// call is not exported (NT 4, 98, early XP).
+// GetVersion and IsWow64Process answer as this Windows (without IsWow64Process: NT 4, 98, early XP).
 void AnswerAsWindows(uint32_t version, bool is64Bit, bool hasIsWow64Process = true);
 
-// The answers in which Wine is not Windows (see substitution.cpp) given as Windows gives
-// them; on unless a test turns them off to see Wine's own.
+// Where Wine is not Windows (see substitution.cpp), Windows' answers; on unless turned off.
 void UseWindowsRules(bool on);
 // The process's token answers as LocalSystem's, as under a service or a fleet tool.
 void RunAsLocalSystem(bool on);
-// GetFileAttributesA answers these attributes: what stood there when the program looked,
-// before something else took its place.
+// GetFileAttributesA answers these: what stood there before something else took its place.
 void AnswerFileAttributes(uint32_t attributes);
 // IsWow64Process2 answers this native machine (0xAA64: Windows on ARM, which Wine is not);
 // 0: the call is missing, as before Windows 10 1709.

@@ -1,6 +1,5 @@
-// The base of every test program's cases: the real system under Wine, the substitution
-// layer reset before each case, and after it the checks that hold after any operation
-// (nothing left open) and the system put back as the case found it.
+// Every case's base: the substitution layer reset before it; after it nothing left open and the
+// system put back as found.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,8 +14,7 @@
 #include "support/robot.h"
 #include "support/substitution.h"
 
-// The last of what a case observed, or an empty one: a missing entry fails the comparison
-// it is in instead of reading past the end.
+// The last of what a case observed, or an empty one, so a missing entry fails, not traps.
 template <typename T>
 T Last(const std::vector<T>& observed) {
   return observed.empty() ? T{} : observed.back();
@@ -32,8 +30,7 @@ class WineTest : public ::testing::Test {
     SetUp();
   }
 
-  // Runs the whole program as its entry point would, with `commandLine` as the text
-  // after the program's name; returns the exit code.
+  // Runs the whole program with `commandLine` after its name; returns the exit code.
   int RunProgram(const char* commandLine);
 
   // The event-log entries the logic wrote, as (type, text).
@@ -41,8 +38,7 @@ class WineTest : public ::testing::Test {
   Events Logged() const;
   // The message boxes shown: text, caption and style (0x80000000 when it had an owner).
   std::vector<substitute::Call> Boxes() const { return substitute::Calls("MessageBoxA"); }
-  // What a user and an installer saw, in order: each event-log entry as "error TEXT",
-  // "warning TEXT" or "info TEXT", each box as "box CAPTION STYLE: TEXT" (style in decimal).
+  // In order, "error|warning|info TEXT" per event entry, "box CAPTION STYLE: TEXT" per box.
   std::vector<std::string> Transcript() const;
 
   // The spooler and files, through the real API.
