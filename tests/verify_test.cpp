@@ -461,6 +461,8 @@ TEST_F(VerifyTest, BoxesBecomeReportLines) {
        "the printer's name is asked for in a window, which -verify -quiet does not show; -addxpsprinter -printername=\"<name>\" adds a printer by name", ""},
       // Remembering what is to go takes the first two calls.
       {"-deleteprinter", "EnumPrintersA", 1722, 2, "DeleteAllProductPrinters: EnumPrinters failed, error 1722", "EnumPrinters failed, error 1722", ""},
+      // With no driver installed each driver listing is one call.
+      {"-deleteprinter", "EnumPrinterDriversA", 1722, 1, "DeleteAllProductPrinters: EnumPrinterDrivers failed, error 1722", "EnumPrinterDrivers failed, error 1722", ""},
       {"-stopautoname", "EnumPrintersA", 1722, 0, "StopAutoName: EnumPrinters failed, error 1722", "EnumPrinters failed, error 1722", ""},
       {"-checkinstance", "EnumPrintersA", 1722, 0, "HasMultipleProductPrinters: EnumPrinters failed, error 1722", "EnumPrinters failed, error 1722", ""},
   };

@@ -117,8 +117,12 @@ void DeleteAllProductPrinters(const Target& target) {
   }
   // What is left now: a driver in use stays, whoever's printer uses it.
   const SpoolerListing printers = ListPrintersFor("DeleteAllProductPrinters");
+  if (printers.error != 0) return;
   const SpoolerListing drivers = ListDrivers(target);
-  if (printers.error != 0 || drivers.error != 0) return;
+  if (drivers.error != 0) {
+    LogRunFailure("DeleteAllProductPrinters", "EnumPrinterDrivers failed, error %u", drivers.error);
+    return;
+  }
   for (uint32_t i = 0; i < drivers.count; ++i) {
     const char* driverName = os::DriverInfo2At(drivers.data(), i).name;
     if (!IsProductDriverName(driverName) || IsDriverInUse(printers, driverName)) continue;
