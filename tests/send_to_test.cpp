@@ -85,10 +85,12 @@ TEST_F(SendToTest, PathsAndDeletion) {
   const size_t room = 259 - SendToFolder().size() - 1;  // a name for a path of 259 characters
   const std::string fits(room - 4, 'f'), linkNamed = std::string(room - 4, 'l') + ".LNK";
   const std::string noRoomForLink(room - 3, 'k'), tooLong(room + 1, 'p');
-  for (const std::string& name : {fits, linkNamed}) ArrangePrinter(name, "Folyant-A");
+  // "Nub" shares two letters with a device name, not three.
+  for (const std::string& name : {fits, linkNamed, std::string("Nub")}) ArrangePrinter(name, "Folyant-A");
   WriteFile(Link("Folyant.lnk"), "link");
-  EXPECT_TRUE(CreateSendToShortcut(fits.c_str()) && CreateSendToShortcut(linkNamed.c_str()));
-  EXPECT_TRUE(FileExists(Link(fits + ".lnk")) && FileExists(Link(linkNamed)));
+  EXPECT_TRUE(CreateSendToShortcut(fits.c_str()) && CreateSendToShortcut(linkNamed.c_str()) &&
+              CreateSendToShortcut("Nub"));
+  EXPECT_TRUE(FileExists(Link(fits + ".lnk")) && FileExists(Link(linkNamed)) && FileExists(Link("Nub.lnk")));
   for (const char* name : {noRoomForLink.c_str(), tooLong.c_str(), "", "F\\x", "F/x", "F:x", "F*", "F?", "F\"", "F<",
                            "F>", "F|", "F\x1f", "LPT1", "com9.pdf", "Nul ", "aux.", "CON"}) {
     EXPECT_FALSE(CreateSendToShortcut(name)) << name;
@@ -99,15 +101,15 @@ TEST_F(SendToTest, PathsAndDeletion) {
   DeleteSendToShortcut("Folyant");
   DeleteSendToShortcut(nullptr);
   EXPECT_EQ(FindPrinterShellItem("Folyant", nullptr), nullptr);
-  EXPECT_EQ(substitute::Calls("SHGetMalloc").size(), 2u);
+  EXPECT_EQ(substitute::Calls("SHGetMalloc").size(), 3u);
   EXPECT_FALSE(substitute::Called("DeleteFileA"));
   char buffer[300] = "as it was";
   BuildSendToPath(tooLong.c_str(), buffer);
   BuildSendToPath(nullptr, buffer);
   EXPECT_STREQ(buffer, "as it was");
 
-  for (const char* name : {linkNamed.c_str(), "folyant", "Lodestar"}) DeleteSendToShortcut(name);
-  EXPECT_FALSE(FileExists(Link(linkNamed)) || FileExists(Link("Folyant.lnk")));
+  for (const char* name : {linkNamed.c_str(), "folyant", "Lodestar", "nub"}) DeleteSendToShortcut(name);
+  EXPECT_FALSE(FileExists(Link(linkNamed)) || FileExists(Link("Folyant.lnk")) || FileExists(Link("Nub.lnk")));
 }
 
 // In code page 932 a printer named 申請 (90 5C 90 BF: a "\\" as second byte) gets its shortcut
