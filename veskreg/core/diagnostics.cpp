@@ -43,10 +43,10 @@ void FormatLogText(char (&text)[kLogTextSize], const char* format, va_list args)
 RunFailures::RunFailures(bool withholdBoxes) : withholdBoxes_(withholdBoxes) { gRunFailures = this; }
 RunFailures::~RunFailures() { gRunFailures = nullptr; }
 
-bool BoxesWithheld() { return gRunFailures != nullptr && gRunFailures->withholdBoxes_; }
+bool BoxesWithheld() { return gRunFailures != nullptr && gRunFailures->WithholdsBoxes(); }
 
-void KeepRunFailure(const char* text) {
-  if (gRunFailures == nullptr || text == nullptr) return;
+void RunFailures::Keep(const char* text) {
+  if (text == nullptr) return;
   std::string line;
   for (const char* at = text; *at != '\0'; ++at) {
     if (*at != '\r' && *at != '\n') {
@@ -56,7 +56,7 @@ void KeepRunFailure(const char* text) {
     }
   }
   while (!line.empty() && line.back() == ' ') line.pop_back();
-  gRunFailures->texts_.push_back(std::move(line));
+  texts_.push_back(std::move(line));
 }
 
 void LogRunFailure(const char* where, const char* format, ...) {
@@ -66,12 +66,12 @@ void LogRunFailure(const char* where, const char* format, ...) {
   FormatLogText(text, format, args);
   va_end(args);
   LogAppEvent(os::kEventlogErrorType, "%s: %s", where, text);
-  KeepRunFailure(text);
+  if (gRunFailures != nullptr) gRunFailures->Keep(text);
 }
 
 int ShowBox(os::WindowHandle owner, const char* text, const char* caption, uint32_t style) {
   if (!BoxesWithheld()) return os::MessageBoxA(owner, text, caption, style);
-  KeepRunFailure(text);
+  gRunFailures->Keep(text);
   return os::kIdOk;
 }
 

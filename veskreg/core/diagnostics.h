@@ -38,18 +38,16 @@ class RunFailures {
   RunFailures& operator=(const RunFailures&) = delete;
   // Each a line of its own: line breaks of a box become spaces.
   const std::vector<std::string>& Texts() const { return texts_; }
+  bool WithholdsBoxes() const { return withholdBoxes_; }
+  void Keep(const char* text);
 
  private:
-  friend void KeepRunFailure(const char* text);
-  friend bool BoxesWithheld();
   bool withholdBoxes_;
   std::vector<std::string> texts_;
 };
 
 // True while the run's boxes are withheld: nothing may wait on a window.
 bool BoxesWithheld();
-// Kept for the report while a run checks itself; nothing otherwise.
-void KeepRunFailure(const char* text);
 // An operation's failure: one error entry "<where>: <text>" and, while a run checks
 // itself, the text kept for the report.
 void LogRunFailure(const char* where, const char* format, ...) VESKREG_PRINTF_FORMAT(2, 3);
