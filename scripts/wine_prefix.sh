@@ -18,7 +18,7 @@ make_template() {
     # Parallel test processes share the template: the first one builds it, the rest wait.
     exec 9>"$dir.lock"
     flock 9
-    want="$(wine --version) (no crash dialog)"
+    want="$(wine --version) (no crash dialog, no menu builder)"
     if [[ -f $dir/.veskreg-template && $(cat "$dir/.veskreg-template") == "$want" ]]; then
         return 0
     fi
@@ -35,6 +35,10 @@ make_template() {
     WINEPREFIX=$tmp quiet_wine wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
     # A program that crashes ends with its backtrace instead of waiting in a crash dialog.
     WINEPREFIX=$tmp quiet_wine wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null
+    # Wine starts its menu builder on every shortcut saved; it holds the file open for a
+    # while, so a shortcut deleted right after its creation could stay behind.
+    WINEPREFIX=$tmp quiet_wine wine reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /d "" /f \
         >/dev/null
     WINEPREFIX=$tmp wineserver -w
     echo "$want" >"$tmp/.veskreg-template"

@@ -102,7 +102,9 @@ void WineTest::TearDown() {
     if (monitorsBefore_.count(name) == 0) ::DeleteMonitorA(nullptr, nullptr, W(name.c_str()));
   }
   for (const std::string& link : Links(SendToFolder())) {
-    if (linksBefore_.count(link) == 0) ::DeleteFileA((SendToFolder() + "\\" + link).c_str());
+    if (linksBefore_.count(link) == 0) {
+      EXPECT_TRUE(::DeleteFileA((SendToFolder() + "\\" + link).c_str())) << link << " stays: " << ::GetLastError();
+    }
   }
   for (uintptr_t root : {kCurrentUser, kLocalMachine}) {
     for (const char* key : kSettingsKeys) DeleteKeyTree(root, key);
