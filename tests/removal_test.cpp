@@ -154,27 +154,24 @@ TEST_F(RemovalTest, NothingListedNothingDeleted) {
 
 // -x64 deletes the driver of the native 64-bit environment (x64 or ARM64) only, else x86's.
 TEST_F(RemovalTest, DriverEnvironment) {
-  substitute::AnswerAsWindows(substitute::kWindows7, true);
-  ArrangePrinter("Folyant", "Folyant-A");
-  ArrangeDriver("Folyant-A", "Windows x64");
-  EXPECT_EQ(RunProgram("-deleteprinter"), 0);
-  EXPECT_EQ(std::pair(DriverExists("Folyant-A"), DriverExists("Folyant-A", "Windows x64")), std::pair(false, true));
-
-  ArrangePrinter("Folyant", "Folyant-A");
-  EXPECT_EQ(RunProgram("-x64 -deleteprinter"), 0);
-  EXPECT_EQ(Logged(), (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
-                              {kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}}));
-  EXPECT_EQ(std::pair(DriverExists("Folyant-A"), DriverExists("Folyant-A", "Windows x64")), std::pair(true, false));
-
-  // On Windows on ARM, -x64 is the native ARM64 environment (the machine substituted).
-  substitute::AnswerNativeMachine(IMAGE_FILE_MACHINE_ARM64);
-  ArrangePrinter("Folyant", "Folyant-A");
-  ArrangeDriver("Folyant-A", "Windows ARM64");
-  ArrangeDriver("Folyant-A", "Windows x64");
-  EXPECT_EQ(RunProgram("-x64 -deleteprinter"), 0);
-  EXPECT_TRUE(!DriverExists("Folyant-A", "Windows ARM64") && DriverExists("Folyant-A", "Windows x64") &&
-              DriverExists("Folyant-A"));
-  ::DeletePrinterDriverA(nullptr, const_cast<char*>("Windows x64"), const_cast<char*>("Folyant-A"));
+  const char* const environments[] = {"Windows NT x86", "Windows x64", "Windows ARM64"};
+  // The command line, Windows on ARM (the machine substituted), the drivers left in those environments.
+  for (const auto& [line, arm, left] : {std::tuple{"-deleteprinter", false, "-++"},
+                                        {"-x64 -deleteprinter", false, "+-+"},
+                                        {"-x64 -deleteprinter", true, "++-"}}) {
+    SCOPED_TRACE(testing::Message() << line << (arm ? " on ARM" : ""));
+    substitute::AnswerAsWindows(substitute::kWindows7, true);
+    if (arm) substitute::AnswerNativeMachine(IMAGE_FILE_MACHINE_ARM64);
+    ArrangePrinter("Folyant", "Folyant-A");
+    for (const char* environment : {environments[1], environments[2]}) ArrangeDriver("Folyant-A", environment);
+    EXPECT_EQ(RunProgram(line), 0);
+    std::string seen;
+    for (const char* environment : environments) seen += DriverExists("Folyant-A", environment) ? '+' : '-';
+    EXPECT_EQ(seen, left);
+    EXPECT_EQ(Logged(), (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"}}));
+    ::DeletePrinterDriverA(nullptr, const_cast<char*>(environments[2]), const_cast<char*>("Folyant-A"));
+    Fresh();
+  }
 }
 
 // Only a plain shortcut goes: a folder in its place (also one put there after the look) stays,
