@@ -9,26 +9,7 @@
 
 namespace {
 
-class DispatchTest : public WineTest {
- protected:
-  // Every printer as "name=driver; " in the spooler's order, "*" when its Send To shortcut is there.
-  static std::string Printers() {
-    std::vector<BYTE> block;
-    std::string text;
-    for (const PRINTER_INFO_2A& p : listing::Printers(block)) {
-      const bool linked = FileExists(SendToFolder() + "\\" + p.pPrinterName + ".lnk");
-      text += std::string(p.pPrinterName) + "=" + p.pDriverName + (linked ? "*; " : "; ");
-    }
-    return text;
-  }
-  // The dialog template shown or the product's default file name blanked.
-  static std::string Marks() {
-    const auto dialogs = substitute::Calls("DialogBoxParamA");
-    const Value name = ReadValue(kCurrentUser, "Software\\Vesk Harrow Systems\\Folyant", "PDFDefaultFileName");
-    return (dialogs.empty() ? "" : "dialog " + std::to_string(dialogs.front().number)) +
-           (name.bytes == std::string(" \0", 2) ? "blanked" : "");
-  }
-};
+class DispatchTest : public WineTest {};
 
 }  // namespace
 
@@ -77,11 +58,22 @@ TEST_F(DispatchTest, EachSwitchReachesItsOperation) {
     ArrangePrinter("Lodestar PDF Writer", "KRV PDF Pro");
     robot.Clear();
     EXPECT_EQ(RunProgram(line.c_str()), exitCode);
-    EXPECT_EQ(Printers(), printers);
+    std::vector<BYTE> block;
+    std::string seen;  // every printer as "name=driver; ", "*" when its Send To shortcut is there
+    for (const PRINTER_INFO_2A& p : listing::Printers(block)) {
+      const bool linked = FileExists(SendToFolder() + "\\" + p.pPrinterName + ".lnk");
+      seen += std::string(p.pPrinterName) + "=" + p.pDriverName + (linked ? "*; " : "; ");
+    }
+    EXPECT_EQ(seen, printers);
     const std::vector<std::string> texts = Transcript();
     EXPECT_TRUE(logged.empty() ? texts.empty() : std::count(texts.begin(), texts.end(), logged) == 1)
         << testing::PrintToString(texts);
-    EXPECT_EQ(Marks(), marks);
+    // The dialog template shown or the product's default file name blanked.
+    const auto dialogs = substitute::Calls("DialogBoxParamA");
+    const Value name = ReadValue(kCurrentUser, "Software\\Vesk Harrow Systems\\Folyant", "PDFDefaultFileName");
+    EXPECT_EQ((dialogs.empty() ? "" : "dialog " + std::to_string(dialogs.front().number)) +
+                  (name.bytes == std::string(" \0", 2) ? "blanked" : ""),
+              marks);
     EXPECT_FALSE(!marks.starts_with("dialog") && Boxes().empty() && !robot.Seen().empty()) << "a window shown";
     Fresh();
   }

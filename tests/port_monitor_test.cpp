@@ -37,13 +37,10 @@ class PortMonitorTest : public WineTest {
 // One 4,096-byte enumeration decides; a legacy "Folyant Port" goes in its reported environment.
 TEST_F(PortMonitorTest, MonitorInstalled) {
   ASSERT_TRUE(::CopyFileA((kSysWow64 + kMonitorLibrary).c_str(), (kSysWow64 + "folyantm5.dll").c_str(), FALSE));
-  struct Row {
-    const char *name, *library, *failingCall;  // the monitor arranged; the call failing (with 122)
-    std::string logged;
-    const char *deletedIn, *libraryAfter;  // DeleteMonitorA's environment, "" when not called
-  };
+  // The monitor arranged, the call failing (with 122), the log, DeleteMonitorA's environment ("" when
+  // not called) and the monitor's library after.
   // clang-format off
-  const Row rows[] = {
+  const std::tuple<const char*, const char*, const char*, std::string, const char*, const char*> rows[] = {
       {"Folyant Port", "FOLYANTM7.DLL", nullptr, "", "", "FOLYANTM7.DLL"},  // the current monitor, its library in any case
       {"FOLYANT PORT", kMonitorLibrary, nullptr, kExists, "", kMonitorLibrary},  // the name compared with its case: another monitor, kept
       // A legacy library is replaced, or stays when it cannot go.
@@ -53,16 +50,16 @@ TEST_F(PortMonitorTest, MonitorInstalled) {
       {"Folyant Port", kMonitorLibrary, "EnumMonitorsA", "error MonitorInstalled: failed to enum port monitors, last error 0x7a\n" + kExists, "", kMonitorLibrary},
   };
   // clang-format on
-  for (const Row& row : rows) {
-    SCOPED_TRACE(::testing::Message() << "row " << &row - rows);
-    ArrangeMonitor(row.name, row.library);
-    if (row.failingCall != nullptr) substitute::FailCall(row.failingCall, 122, 0, 1);
+  for (const auto& [name, library, failingCall, logged, deletedIn, libraryAfter] : rows) {
+    SCOPED_TRACE(::testing::Message() << name << " " << library << " " << (failingCall ? failingCall : ""));
+    ArrangeMonitor(name, library);
+    if (failingCall != nullptr) substitute::FailCall(failingCall, 122, 0, 1);
     RunProgram("-addprinter");
 
-    EXPECT_EQ(Log(), row.logged);
+    EXPECT_EQ(Log(), logged);
     EXPECT_EQ(Calls("EnumMonitorsA").at(0).number, 4096u);
-    EXPECT_EQ(Calls("DeleteMonitorA").empty() ? "" : Calls("DeleteMonitorA")[0].detail, row.deletedIn);
-    EXPECT_EQ(MonitorLibrary(row.name), row.libraryAfter);
+    EXPECT_EQ(Calls("DeleteMonitorA").empty() ? "" : Calls("DeleteMonitorA")[0].detail, deletedIn);
+    EXPECT_EQ(MonitorLibrary(name), libraryAfter);
     EXPECT_EQ(PrinterPort("Folyant"), "PDFFILE:");  // 3006 too keeps the product's port
     Fresh();
   }

@@ -51,7 +51,6 @@ TEST_F(PrinterInstancesTest, Names) {
   EXPECT_EQ(Transcript(), (Lines{Invalid(""), Invalid("a/b"), Invalid("50%"),
                                  "warning AddPDFPrinterInstance: printer name of 230 characters is longer than 229",
                                  Invalid(over), Taken("FOLYANT (COPY 3)"), kCreated + longest + " printer created."}));
-  EXPECT_EQ(Calls("DialogBoxParamA").size(), 6u);
   for (const WindowSeen& w : robot.Seen())
     EXPECT_TRUE(w.caption != "Add Printer" || w.controls[2].second == "Folyant (Copy 2)");
   EXPECT_EQ(PrinterDriver(longest), "Folyant-A");
@@ -124,7 +123,6 @@ TEST_F(PrinterInstancesTest, NamesInTheMachinesCodePage) {
     Enter(name);
     EXPECT_EQ(RunProgram("-addinstance"), 0);
     EXPECT_EQ(Last(Transcript()), accepted ? kCreated + name + " printer created." : Invalid(name));
-    EXPECT_EQ(PrinterExists(name), accepted);
     EXPECT_EQ(PrinterDriver(name), accepted ? "Folyant-A" : "");
     Fresh();
   }
