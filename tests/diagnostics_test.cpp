@@ -67,6 +67,8 @@ TEST_F(DiagnosticsTest, ResourceMessagesAndTheirPlaces) {
   const int number = -7;
   FillMessagePlaces(out, sizeof out, "%d %s and %s at 100%% %d %x 5%", "A", &number);
   EXPECT_STREQ(out, "-7 A and %s at 100% %d %x 5%");
+  FillMessagePlaces(out, sizeof out, "%s printer created.", nullptr);  // as printf shows no text
+  EXPECT_STREQ(out, "(null) printer created.");
 }
 
 // System programs start by full path, never a planted copy, waited for when asked; one that
