@@ -36,6 +36,10 @@ TEST_F(DispatchTest, EachSwitchReachesItsOperation) {
       {"-addpsprinter -addmonitor", 0, both, "", ""},
       // "-printername=" at the end of the text has no value: the default name stands.
       {"-addprinter -imageprinter -printername=", 0, krv + "Glimmora=Folyant Writer*; " + lodestar, "", ""},
+      // Only the unseen character after it: the empty name, which the spooler refuses until a
+      // character is added.
+      {"-addprinter -imageprinter -printername=\"", 0, "0=Folyant Writer*; " + writer,
+       "error AddPrinterError AddPrinter, error 87", ""},
       // The character after "=" is skipped unseen; a name of its own takes the default printer along.
       {"-addprinter -printername=My PDF -quiet", 0, writer + "y PDF -quiet=Folyant Writer*; ", replaced, ""},
       {"-addprinter -printername=\"" + std::string(260, 'n'), 0, both,

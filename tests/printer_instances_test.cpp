@@ -51,6 +51,7 @@ TEST_F(PrinterInstancesTest, Names) {
   EXPECT_EQ(Transcript(), (Lines{Invalid(""), Invalid("a/b"), Invalid("50%"),
                                  "warning AddPDFPrinterInstance: printer name of 230 characters is longer than 229",
                                  Invalid(over), Taken("FOLYANT (COPY 3)"), kCreated + longest + " printer created."}));
+  EXPECT_EQ(Calls("DialogBoxParamA").size(), 6u);  // none after the printer is made
   for (const WindowSeen& w : robot.Seen())
     EXPECT_TRUE(w.caption != "Add Printer" || w.controls[2].second == "Folyant (Copy 2)");
   EXPECT_EQ(PrinterDriver(longest), "Folyant-A");
