@@ -120,7 +120,7 @@ TEST_F(UiTest, SplashGoesByItself) {
 
 // A key or mouse press removes the splash, then the host, and reaches no window; others pass.
 TEST_F(UiTest, SplashInput) {
-  WriteDword(kLocalMachine, kKey, "splashdelay", 60000);
+  WriteDword(kLocalMachine, kKey, "splashdelay", 200000);  // all four bytes count
   for (UINT press : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_NCLBUTTONDOWN,
                      WM_NCRBUTTONDOWN, WM_NCMBUTTONDOWN}) {
     SCOPED_TRACE(press);
@@ -129,6 +129,7 @@ TEST_F(UiTest, SplashInput) {
   }
   EXPECT_TRUE(Stays("-splash", Post({WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONUP, WM_KEYUP, WM_SYSKEYUP})));
   EXPECT_EQ(marked, 5);
+  EXPECT_EQ(Last(Calls("SetTimer")).number, 200000u);
 }
 
 // No picture or splash window: the host stays; no memory DC: an unpainted splash goes by itself.

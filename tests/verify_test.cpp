@@ -328,6 +328,9 @@ TEST_F(VerifyTest, AfterEachOperation) {
        {still + "instance; repair: -deleteprinterinstance"}},
       {nullptr, "-updatexpsdependentfiles -verify -quiet", 2,
        {"driver \"Folyant-A\": not installed for Windows NT x86; repair: -addxpsprinter"}},
+      // NT 4's own target: no -x64 in the repair.
+      {[] { substitute::AnswerAsWindows(substitute::kWindowsNT4, false, false); }, "-updatexpsdependentfiles -verify -quiet", 2,
+       {"driver \"Folyant-A\": not installed for Windows NT x86; repair: -addxpsprinter"}},
       {nullptr, "-stopautoname -verify -quiet", 0, {}, "2 settings keys"},
       {[] { ArrangePrinter("Second", "Folyant-A"); }, "-stopautoname -verify -quiet", 0, {}, "3 settings keys"},
       {[] { substitute::RunAsLocalSystem(true); }, "-stopautoname -verify -quiet", 0, {perUser}, "nothing"},

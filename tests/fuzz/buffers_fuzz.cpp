@@ -98,5 +98,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memcpy(descriptor.get(), third.data(), descriptorSize);
   const KeyRights judged = JudgeKeyRights(descriptor.get(), static_cast<uint32_t>(descriptorSize), storedSize % 2);
   assert(judged != KeyRights::Closed || descriptorSize >= 20);
+  // An entry that claims more than is left of its list is unreadable, though the block goes on:
+  // a self-relative descriptor, its list at 20 (16 bytes, one entry of 20 letting Everyone read).
+  static constexpr uint8_t pastItsList[64] = {1,  0,  0x04, 0x80, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,
+                                              0,  20, 0,    0,    0, 2, 0, 16, 0, 1, 0, 0, 0, 0, 0,
+                                              20, 0,  0x19, 0,    2, 0, 1, 1,  0, 0, 0, 0, 0, 1};
+  assert(JudgeKeyRights(pastItsList, sizeof pastItsList, false) == KeyRights::Unreadable);
   return 0;
 }
