@@ -65,7 +65,7 @@ TEST_F(DispatchTest, EachSwitchReachesItsOperation) {
     std::vector<BYTE> block;
     std::string seen;  // every printer as "name=driver; ", "*" when its Send To shortcut is there
     for (const PRINTER_INFO_2A& p : listing::Printers(block)) {
-      const bool linked = FileExists(SendToFolder() + "\\" + p.pPrinterName + ".lnk");
+      const bool linked = FileExists(Link(p.pPrinterName));
       seen += std::string(p.pPrinterName) + "=" + p.pDriverName + (linked ? "*; " : "; ");
     }
     EXPECT_EQ(seen, printers);

@@ -80,7 +80,7 @@ class DriverInstallTest : public WineTest {
     if (PrinterExists(name))
       seen.push_back(PrinterDriver(name) + ' ' + PrinterPort(name) + ' ' + std::to_string(PrinterAttributes(name)));
     EXPECT_EQ(Called("RegSetKeySecurity"), made);
-    EXPECT_EQ(FileExists(SendToFolder() + "\\" + name + ".lnk"), made);
+    EXPECT_EQ(FileExists(Link(name)), made);
     for (const Call& call : Calls("CreateProcessA")) seen.push_back("run " + call.subject);
     for (const std::string& line : Transcript()) {
       if (!line.starts_with("error CheckIfFileExists") && !line.starts_with("error AddPrinterError missing") &&

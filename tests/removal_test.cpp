@@ -14,14 +14,7 @@ namespace {
 
 using substitute::Called;
 
-class RemovalTest : public WineTest {
- protected:
-  void ArrangeLinkedPrinter(const std::string& name, const std::string& driver) {
-    ArrangePrinter(name, driver);
-    WriteFile(Link(name), "link");
-  }
-  static std::string Link(const std::string& name) { return SendToFolder() + "\\" + name + ".lnk"; }
-};
+class RemovalTest : public WineTest {};
 
 }  // namespace
 

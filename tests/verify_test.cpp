@@ -173,7 +173,7 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
        "printer \"Folyant\": on FILE:, not PDFFILE: (the port monitor was missing when it was created)" +
            kRepairFolyant,
        2, kInstall, nullptr},
-      {[] { ::DeleteFileA((SendToFolder() + "\\Folyant.lnk").c_str()); },
+      {[] { ::DeleteFileA(Link("Folyant").c_str()); },
        "note: printer \"Folyant\": no Send To shortcut" + kRepairFolyant, 0, kInstall, nullptr},
       {[] { ::DeleteMonitorA(nullptr, nullptr, const_cast<char*>("Folyant Port")); },
        monitor + "not installed; repair: -regaddprinter -addmonitor", 2, "-regaddprinter -addmonitor", nullptr},
@@ -206,10 +206,10 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
        "every product printer)",
        0, "", [] { ::DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>("KRV PDF Pro")); }},
       // LocalSystem's Send To folder is nobody's: not looked at, and one note says so.
-      {[] { substitute::RunAsLocalSystem(true), ::DeleteFileA((SendToFolder() + "\\Folyant.lnk").c_str()); },
+      {[] { substitute::RunAsLocalSystem(true), ::DeleteFileA(Link("Folyant").c_str()); },
        "note: per-user checks: left out, the check runs as LocalSystem (Send To shortcuts, settings under "
        "HKEY_CURRENT_USER)",
-       0, "", [] { substitute::RunAsLocalSystem(false), WriteFile(SendToFolder() + "\\Folyant.lnk", "link"); }},
+       0, "", [] { substitute::RunAsLocalSystem(false), WriteFile(Link("Folyant"), "link"); }},
       {[] { substitute::FailCall("EnumPortsA", 5, 0, 1); }, "spooler: the ports cannot be listed, error 5", 2, "",
        nullptr},
       // The first block is the monitors' for the spooler's own environment.
@@ -505,10 +505,7 @@ TEST_F(VerifyTest, PrinterSetupQuietToo) {
 // printer or driver is left, and the check after it is clean.
 TEST_F(VerifyTest, RemovalFinishedByRunningItAgain) {
   const auto arrange = [] {
-    for (const char* name : {"Folyant", "Folyant 2"}) {
-      ArrangePrinter(name, "Folyant-A");
-      WriteFile(SendToFolder() + "\\" + name + ".lnk", "link");
-    }
+    for (const char* name : {"Folyant", "Folyant 2"}) ArrangeLinkedPrinter(name, "Folyant-A");
   };
   arrange();
   RunProgram("-deleteprinter");

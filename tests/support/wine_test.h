@@ -53,6 +53,12 @@ class WineTest : public ::testing::Test {
   static void ArrangePrinter(const std::string& name, const std::string& driver, const char* port = "PDFFILE:");
   static void ArrangeMonitor(const std::string& name, const char* library = "folyantm7.dll");
   static std::string SendToFolder();
+  // The printer's Send To shortcut, and a printer arranged with one (a plain file there).
+  static std::string Link(const std::string& printer) { return SendToFolder() + "\\" + printer + ".lnk"; }
+  static void ArrangeLinkedPrinter(const std::string& name, const std::string& driver) {
+    ArrangePrinter(name, driver);
+    WriteFile(Link(name), "link");
+  }
   static bool FileExists(const std::string& path);
   static void WriteFile(const std::string& path, const std::string& contents);
 

@@ -19,6 +19,15 @@ constexpr uint32_t kDriverReleasePause = 1000;
 
 int LastError() { return static_cast<int>(os::GetLastError()); }
 
+// The driver out of the target's environment; a refusal is one warning "<where>: failed to
+// delete printer driver, driver D, error N".
+bool DeleteDriver(const char* where, const char* driverName, const Target& target) {
+  if (os::DeletePrinterDriverA(nullptr, target.environment, driverName)) return true;
+  LogAppEvent(os::kEventlogWarningType, "%s: failed to delete printer driver, driver %s, error %d", where, driverName,
+              LastError());
+  return false;
+}
+
 // The driver name the spooler reports for an open printer; `driverName` keeps what it
 // holds when the spooler cannot say. Asked in the environment the driver is then deleted
 // from: the process's own default would miss the x64 driver of a -x64 run.
@@ -85,10 +94,7 @@ void DeletePDFPrinter(const char* printerName, os::PrinterHandle handle, const T
   if (DeletePDFPrinterInstance(printerName)) {
     os::Sleep(kDriverReleasePause);
     // Refused while another printer still uses the driver; that printer's removal takes it.
-    if (!os::DeletePrinterDriverA(nullptr, target.environment, driverName)) {
-      LogAppEvent(os::kEventlogWarningType, "DeletePDFPrinter: failed to delete printer driver, driver %s, error %d",
-                  driverName, LastError());
-    }
+    DeleteDriver("DeletePDFPrinter", driverName, target);
   }
   DeleteSendToShortcut(printerName);
 }
@@ -126,12 +132,8 @@ void DeleteAllProductPrinters(const Target& target) {
   for (uint32_t i = 0; i < drivers.count; ++i) {
     const char* driverName = os::DriverInfo2At(drivers.data(), i).name;
     if (!IsProductDriverName(driverName) || IsDriverInUse(printers, driverName)) continue;
-    if (os::DeletePrinterDriverA(nullptr, target.environment, driverName)) {
+    if (DeleteDriver("DeleteAllProductPrinters", driverName, target)) {
       LogAppEvent(os::kEventlogInformationType, "DeleteAllProductPrinters: Deleted printer driver %s", driverName);
-    } else {
-      LogAppEvent(os::kEventlogWarningType,
-                  "DeleteAllProductPrinters: failed to delete printer driver, driver %s, error %d", driverName,
-                  LastError());
     }
   }
 }
