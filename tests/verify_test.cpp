@@ -395,7 +395,7 @@ TEST_F(VerifyTest, WhereTheReportGoes) {
   std::string summary;
   const Lines lines = Checked(piped, &summary);
   const std::string checked = "checked: monitor \"Folyant Port\", 13 printers, 1 driver: 12 problems, 13 notes";
-  EXPECT_EQ(summary, checked);
+  EXPECT_EQ(summary, checked) << piped;
   ASSERT_EQ(lines.size(), 25u);
   ASSERT_EQ(Boxes().size(), 1u);
   std::string listed;
