@@ -105,6 +105,22 @@ TEST_F(RemovalTest, DeleteAllSharedDriverGoesWithTheLastPrinter) {
   EXPECT_EQ(substitute::Sleeps(), (std::vector<uint32_t>{1000, 1000}));
 }
 
+// A driver the walk could not delete is left to the sweep after it; a refusal there is a
+// warning, never "Deleted", and the next run finishes the removal.
+TEST_F(RemovalTest, SweepAfterTheWalk) {
+  ArrangeLinkedPrinter("Folyant", "Folyant-A");
+  substitute::FailCall("DeletePrinterDriverA", 5, 0, 2);
+  EXPECT_EQ(RunProgram("-deleteprinter"), 0);
+  EXPECT_EQ(Logged(), (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
+                              {kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant-A, error 5"},
+                              {kWarning, "DeleteAllProductPrinters: failed to delete printer driver, driver Folyant-A, "
+                                         "error 5"}}));
+  substitute::Reset();
+  EXPECT_EQ(RunProgram("-deleteprinter"), 0);
+  EXPECT_EQ(Logged(), (Events{{kInformation, "DeleteAllProductPrinters: Deleted printer driver Folyant-A"}}));
+  EXPECT_FALSE(DriverExists("Folyant-A"));
+}
+
 // The product's printers are those on its six drivers, any case; -checkinstance skips "Glimmora".
 TEST_F(RemovalTest, WhichPrintersCount) {
   // printer, driver, taken by -deleteprinter, counted by -checkinstance
