@@ -111,10 +111,12 @@ TEST_F(RemovalTest, SweepAfterTheWalk) {
   ArrangeLinkedPrinter("Folyant", "Folyant-A");
   substitute::FailCall("DeletePrinterDriverA", 5, 0, 2);
   EXPECT_EQ(RunProgram("-deleteprinter"), 0);
-  EXPECT_EQ(Logged(), (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
-                              {kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant-A, error 5"},
-                              {kWarning, "DeleteAllProductPrinters: failed to delete printer driver, driver Folyant-A, "
-                                         "error 5"}}));
+  EXPECT_EQ(Logged(),
+            (Events{{kInformation, "DeletePDFPrinterInstance: Deleted printer Folyant"},
+                    {kWarning, "DeletePDFPrinter: failed to delete printer driver, driver Folyant-A, error 5"},
+                    {kWarning,
+                     "DeleteAllProductPrinters: failed to delete printer driver, driver Folyant-A, "
+                     "error 5"}}));
   substitute::Reset();
   EXPECT_EQ(RunProgram("-deleteprinter"), 0);
   EXPECT_EQ(Logged(), (Events{{kInformation, "DeleteAllProductPrinters: Deleted printer driver Folyant-A"}}));
