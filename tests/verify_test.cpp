@@ -331,6 +331,10 @@ TEST_F(VerifyTest, AfterEachOperation) {
       // NT 4's own target: no -x64 in the repair.
       {[] { substitute::AnswerAsWindows(substitute::kWindowsNT4, false, false); }, "-updatexpsdependentfiles -verify -quiet", 2,
        {"driver \"Folyant-A\": not installed for Windows NT x86; repair: -addxpsprinter"}},
+      // The spooler's own environment is read from the monitors first; then the check's own
+      // listing fails, and nothing is checked.
+      {[] { FailCall("EnumMonitorsA", 5, 2, 1); }, "-verify -quiet", 2,
+       {"spooler: the port monitors cannot be listed, error 5"}, "nothing"},
       {nullptr, "-stopautoname -verify -quiet", 0, {}, "2 settings keys"},
       {[] { ArrangePrinter("Second", "Folyant-A"); }, "-stopautoname -verify -quiet", 0, {}, "3 settings keys"},
       {[] { substitute::RunAsLocalSystem(true); }, "-stopautoname -verify -quiet", 0, {perUser}, "nothing"},
