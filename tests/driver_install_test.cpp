@@ -147,8 +147,7 @@ TEST_F(DriverInstallTest, InstallPrinter) {
   Road("A\" /x \"B", 0, DriverKind::Xps, {"levels 3 3 2 2", kLevel3 + "5", Missing(kX86 + "UNIRES.DLL"), Missing(kDrivers + "w32x86\\FOLYANTT.GPD"), kLevel2 + "5", "error InstallPrinter: cannot build the INF install command for A\" /x \"B"});
   // No system directory for the dependent files' check: none is looked for, level 2 goes on.
   ::DeleteFileA((kX86 + "UNIRES.DLL").c_str());
-  FailCall("AddPrinterDriverA", 5, 0, 2);
-  FailCall("GetSystemDirectoryA", 5, 1, 1);
+  FailCall("AddPrinterDriverA", 5, 0, 2), FailCall("GetSystemDirectoryA", 5, 1, 1);
   Road("Folyant", 0, DriverKind::Xps, {"levels 3 3 2", "Folyant-A: mxdwdrv.dll folyant.gpd folyantx.dll  MXDWDUI.INI", "Folyant-A PDFFILE: 66", kLevel3 + "5"});
   // The native driver refused: every missing file shown, then the step with the spooler's code.
   for (const char* f : {"folyant.dll", "folyant.ppd", "folyantd.dll", "folyant.chm"}) ::DeleteFileA((kX86 + f).c_str());

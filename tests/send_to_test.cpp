@@ -16,7 +16,6 @@ namespace {
 
 class SendToTest : public WineTest {
  protected:
-  static std::string Link(const std::string& name) { return SendToFolder() + "\\" + name; }
   // The saved shortcut holds the Printers folder's items, then the printer's as listed.
   static bool Targets(const std::string& link, const std::string& printer) {
     LPITEMIDLIST folder = nullptr;
@@ -40,10 +39,10 @@ TEST_F(SendToTest, ShortcutTargetsThePrintersItem) {
     const bool wellFormed = form < substitute::kOffsetUnterminated;
     ArrangePrinter("Aster", "Folyant-A");
     ArrangePrinter(printer, "Folyant-A");
-    WriteFile(Link(requested + ".lnk"), "stale");
+    WriteFile(Link(requested), "stale");
     substitute::PrintersFolderNameForm(form);
     EXPECT_EQ(CreateSendToShortcut(requested.c_str()), wellFormed);
-    EXPECT_EQ(Targets(Link(requested + ".lnk"), printer), wellFormed);
+    EXPECT_EQ(Targets(Link(requested), printer), wellFormed);
     Fresh();
   }
 }
@@ -64,7 +63,7 @@ TEST_F(SendToTest, EveryFailingStepLeavesNothing) {
     ArrangePrinter("Folyant", "Folyant-A");
     substitute::FailCall(call, 0x80004005, skip);
     EXPECT_FALSE(CreateSendToShortcut("Folyant"));
-    EXPECT_FALSE(FileExists(Link("Folyant.lnk")) || FileExists("Folyant.lnk"));
+    EXPECT_FALSE(FileExists(Link("Folyant")) || FileExists("Folyant.lnk"));
     Fresh();
   }
 }
@@ -73,14 +72,14 @@ TEST_F(SendToTest, EveryFailingStepLeavesNothing) {
 // device), no folder or no name: no file work. Deleting takes the one shortcut, in any case.
 TEST_F(SendToTest, PathsAndDeletion) {
   const size_t room = 259 - SendToFolder().size() - 1;  // a name for a path of 259 characters
-  const std::string fits(room - 4, 'f'), linkNamed = std::string(room - 4, 'l') + ".LNK";
+  const std::string fits(room - 4, 'f'), linkBase(room - 4, 'l'), linkNamed = linkBase + ".LNK";
   const std::string noRoomForLink(room - 3, 'k'), tooLong(room + 1, 'p');
   // "Nub" shares two letters with a device name, not three.
   for (const std::string& name : {fits, linkNamed, std::string("Nub")}) ArrangePrinter(name, "Folyant-A");
-  WriteFile(Link("Folyant.lnk"), "link");
+  WriteFile(Link("Folyant"), "link");
   EXPECT_TRUE(CreateSendToShortcut(fits.c_str()) && CreateSendToShortcut(linkNamed.c_str()) &&
               CreateSendToShortcut("Nub"));
-  EXPECT_TRUE(FileExists(Link(fits + ".lnk")) && FileExists(Link(linkNamed)) && FileExists(Link("Nub.lnk")));
+  EXPECT_TRUE(FileExists(Link(fits)) && FileExists(Link(linkBase)) && FileExists(Link("Nub")));
   for (const char* name : {noRoomForLink.c_str(), tooLong.c_str(), "", "F\\x", "F/x", "F:x", "F*", "F?", "F\"", "F<",
                            "F>", "F|", "F\x1f", "LPT1", "com9.pdf", "Nul ", "aux.", "CON"}) {
     EXPECT_FALSE(CreateSendToShortcut(name)) << name;
@@ -99,7 +98,7 @@ TEST_F(SendToTest, PathsAndDeletion) {
   EXPECT_STREQ(buffer, "as it was");
 
   for (const char* name : {linkNamed.c_str(), "folyant", "Lodestar", "nub"}) DeleteSendToShortcut(name);
-  EXPECT_FALSE(FileExists(Link(linkNamed)) || FileExists(Link("Folyant.lnk")) || FileExists(Link("Nub.lnk")));
+  EXPECT_FALSE(FileExists(Link(linkBase)) || FileExists(Link("Folyant")) || FileExists(Link("Nub")));
 }
 
 // In code page 932 a printer named 申請 (90 5C 90 BF: a "\\" as second byte) gets its shortcut
@@ -109,12 +108,12 @@ TEST_F(SendToTest, DoubleByteNames) {
   const bool doubleByte = ::GetACP() == 932;
   char path[300] = "";
   BuildSendToPath(name.c_str(), path);
-  EXPECT_EQ(std::string(path), doubleByte ? Link(name) : "");
+  EXPECT_EQ(std::string(path), doubleByte ? SendToFolder() + "\\" + name : "");
   // In a single-byte code page the name holds a "\\", which no printer name may.
   if (!doubleByte) return;
   EXPECT_EQ(RunProgram(("-addxpsprinter -printername=\"" + name + "\" -verify -quiet").c_str()), 0);
   EXPECT_TRUE(PrinterExists(name));
-  WriteFile(Link(name + ".lnk"), "link");
+  WriteFile(Link(name), "link");
   EXPECT_EQ(RunProgram("-deleteprinter"), 0);
-  EXPECT_FALSE(PrinterExists(name) || FileExists(Link(name + ".lnk")));
+  EXPECT_FALSE(PrinterExists(name) || FileExists(Link(name)));
 }

@@ -7,7 +7,6 @@
 #include <winspool.h>
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -131,14 +130,12 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
                       nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr);
     SECURITY_DESCRIPTOR open{};
     PSECURITY_DESCRIPTOR descriptor = &open;
-    if (sddl != nullptr) {
+    ::InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+    ::SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+    if (sddl != nullptr)
       ::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr);
-    } else {
-      ::InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
-      ::SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
-    }
     EXPECT_EQ(::RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, descriptor), 0) << key;
-    if (sddl != nullptr) ::LocalFree(descriptor);
+    if (descriptor != &open) ::LocalFree(descriptor);
     ::RegCloseKey(opened);
   };
   const Row rows[] = {
@@ -152,14 +149,7 @@ TEST_F(VerifyTest, EachFindingAndItsRepair) {
       // A line break in a spooler string makes no line of its own.
       {[] { ArrangePrinter("Line\r\nbreak", "Folyant-A", "LPT1:"); },
        "printer \"Line??break\": on \"LPT1:\", not PDFFILE:; repair: -addxpsprinter -printername=\"Line??break\"", 2,
-       "",
-       [] {
-         HANDLE printer = nullptr;
-         PRINTER_DEFAULTSA all{nullptr, nullptr, PRINTER_ALL_ACCESS};
-         ::OpenPrinterA(const_cast<char*>("Line\r\nbreak"), &printer, &all);
-         ::DeletePrinter(printer);
-         ::ClosePrinter(printer);
-       }},
+       "", [] { DeletePrinter("Line\r\nbreak"); }},
       {[] { ::DeleteFileA((kX86 + "FOLYANTE.EXE").c_str()); },
        "driver \"Folyant-A\": file missing: " + kX86 + "FOLYANTE.EXE", 2, "",
        [] { WriteFile(kX86 + "FOLYANTE.EXE", "placeholder"); }},
@@ -393,8 +383,7 @@ TEST_F(VerifyTest, WhereTheReportGoes) {
   RunWithOutput("-verify", 2, writeEnd);
   ::CloseHandle(writeEnd);
   ::WaitForSingleObject(reader, INFINITE);
-  ::CloseHandle(reader);
-  ::CloseHandle(readEnd);
+  for (HANDLE handle : {reader, readEnd}) ::CloseHandle(handle);
   EXPECT_GT(piped.size(), 2048u);
   std::string summary;
   const Lines lines = Checked(piped, &summary);
@@ -424,8 +413,7 @@ TEST_F(VerifyTest, WhereTheReportGoes) {
     EXPECT_EQ(Last(Logged()), (writeError != 0 ? failed : Events::value_type{kWarning, "Verify: " + checked}));
     EXPECT_EQ(substitute::Calls("WriteFile").size(), writeError != 0 ? 1u : 0u);
   }
-  ::CloseHandle(file);
-  ::CloseHandle(console);
+  for (HANDLE handle : {file, console}) ::CloseHandle(handle);
 }
 
 // Every error box of an installation, reached with -verify -quiet, is a report line (named
@@ -470,10 +458,8 @@ TEST_F(VerifyTest, BoxesBecomeReportLines) {
   // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.commandLine + " " + std::to_string(row.error));
-    const auto spaced = [](std::string text) {
-      for (const char* breaks : {"\n\n", "\n"}) {
-        for (size_t at; (at = text.find(breaks)) != std::string::npos;) text.replace(at, std::strlen(breaks), " ");
-      }
+    const auto spaced = [](std::string text) {  // a line break, or two, as one blank
+      for (size_t at; (at = text.find('\n')) != std::string::npos;) text.replace(at, text[at + 1] == '\n' ? 2 : 1, " ");
       return text;
     };
     if (row.failingCall != nullptr) substitute::FailCall(row.failingCall, row.error, row.skip, row.skip != 0 ? 1 : -1);

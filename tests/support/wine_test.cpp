@@ -87,11 +87,7 @@ void WineTest::TearDown() {
   substitute::Reset();
   // Back to what the case found: what it added goes, in the order the spooler allows.
   for (const std::string& name : PrinterNames()) {
-    HANDLE printer = nullptr;
-    PRINTER_DEFAULTSA all{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (printersBefore_.count(name) != 0 || !::OpenPrinterA(W(name.c_str()), &printer, &all)) continue;
-    ::DeletePrinter(printer);
-    ::ClosePrinter(printer);
+    if (printersBefore_.count(name) == 0) DeletePrinter(name);
   }
   for (const auto& [environment, before] : driversBefore_) {
     for (const std::string& name : DriverNames(environment.c_str())) {
@@ -166,6 +162,12 @@ void WineTest::ArrangePrinter(const std::string& name, const std::string& driver
   ::ClosePrinter(printer);
 }
 // clang-format on
+
+void WineTest::DeletePrinter(const std::string& name) {
+  HANDLE printer = nullptr;
+  PRINTER_DEFAULTSA all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+  if (::OpenPrinterA(W(name.c_str()), &printer, &all)) ::DeletePrinter(printer), ::ClosePrinter(printer);
+}
 
 void WineTest::ArrangeMonitor(const std::string& name, const char* library) {
   MONITOR_INFO_2A info{W(name.c_str()), W("Windows NT x86"), W(library)};

@@ -51,6 +51,7 @@ class WineTest : public ::testing::Test {
   static void ArrangeDriver(const std::string& name, const char* environment = "Windows NT x86",
                             const char* driverFile = "mxdwdrv.dll");
   static void ArrangePrinter(const std::string& name, const std::string& driver, const char* port = "PDFFILE:");
+  static void DeletePrinter(const std::string& name);
   static void ArrangeMonitor(const std::string& name, const char* library = "folyantm7.dll");
   static std::string SendToFolder();
   // The printer's Send To shortcut, and a printer arranged with one (a plain file there).
