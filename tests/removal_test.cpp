@@ -105,8 +105,7 @@ TEST_F(RemovalTest, DeleteAllSharedDriverGoesWithTheLastPrinter) {
   EXPECT_EQ(substitute::Sleeps(), (std::vector<uint32_t>{1000, 1000}));
 }
 
-// A driver the walk could not delete is left to the sweep after it; a refusal there is a
-// warning, never "Deleted", and the next run finishes the removal.
+// A driver deletion refused in the walk and the sweep after it is a warning, never "Deleted"; a rerun finishes.
 TEST_F(RemovalTest, SweepAfterTheWalk) {
   ArrangeLinkedPrinter("Folyant", "Folyant-A");
   substitute::FailCall("DeletePrinterDriverA", 5, 0, 2);

@@ -434,9 +434,10 @@ TEST_F(VerifyTest, BoxesBecomeReportLines) {
     const char* failingCall;  // every call fails (after `skip`: the next one only); nullptr: none
     uint32_t error;
     int skip;
-    std::string entry;     // the error entry the failure logs
-    std::string box;       // its first box, as the report line says it
-    std::string boxAlone;  // the first box without -verify, "" for none
+    std::string entry;         // the error entry the failure logs
+    std::string box;           // its first box, as the report line says it
+    std::string boxAlone;      // the first box without -verify, "" for none
+    std::string missing = "";  // a driver file deleted for the row
   };
   // clang-format off
   const Row rows[] = {
@@ -445,6 +446,7 @@ TEST_F(VerifyTest, BoxesBecomeReportLines) {
       {"-addprinter", "AddPrinterDriverA", 1722, 0, "AddPrinterError AddPrinterDriver, error 1722", stopped, stopped},
       {"-addprinter", "AddPrinterDriverA", 126, 0, "AddPrinterError AddPrinterDriver, error 126", helpPage,
        "A system error 126 occurred that prevented Folyant from being installed.  See help for steps to resolve the issue."},
+      {"-addprinter", "AddPrinterDriverA", 5, 0, "AddPrinterError missing file " + kX86 + "folyantd.dll, error 2", "missing file " + kX86 + "folyantd.dll error 2" + support, "missing file " + kX86 + "folyantd.dll error 2" + support, kX86 + "folyantd.dll"},
       {"-addprinter", "AddMonitorA", 5, 0, "AddPrinterError AddMonitor, error 5", "AddMonitor error 5" + support, "AddMonitor error 5" + support},
       {"-addinstance", nullptr, 0, 0, "AddPDFPrinterInstance: the printer's name is asked for in a window, which -verify -quiet does not show; -addxpsprinter -printername=\"<name>\" adds a printer by name",
        "the printer's name is asked for in a window, which -verify -quiet does not show; -addxpsprinter -printername=\"<name>\" adds a printer by name", ""},
@@ -462,6 +464,7 @@ TEST_F(VerifyTest, BoxesBecomeReportLines) {
       for (size_t at; (at = text.find('\n')) != std::string::npos;) text.replace(at, text[at + 1] == '\n' ? 2 : 1, " ");
       return text;
     };
+    if (!row.missing.empty()) ::DeleteFileA(row.missing.c_str());
     if (row.failingCall != nullptr) substitute::FailCall(row.failingCall, row.error, row.skip, row.skip != 0 ? 1 : -1);
     const Lines lines = Run(row.commandLine + " -verify -quiet", 2);
     EXPECT_EQ(Last(std::vector<std::string>(lines.begin(), lines.begin() + std::min<size_t>(lines.size(), 1))),
@@ -475,12 +478,12 @@ TEST_F(VerifyTest, BoxesBecomeReportLines) {
     substitute::FailCall(row.failingCall, row.error);
     RunProgram(row.commandLine.c_str());
     EXPECT_EQ(Boxes().empty() ? "" : Boxes()[0].subject, row.boxAlone);
+    if (!row.missing.empty()) WriteFile(row.missing, "-");
     Fresh();
   }
 }
 
-// The system's printer setup, the XPS kind's road when the driver is refused, is asked for no
-// error window either.
+// The system's printer setup, the XPS kind's road when the driver is refused, is asked for no window either.
 TEST_F(VerifyTest, PrinterSetupQuietToo) {
   for (const char* commandLine : {"-addxpsprinter", "-addxpsprinter -verify -quiet"}) {
     substitute::FailCall("AddPrinterDriverA", 5);
