@@ -4,7 +4,7 @@
 # Xvfb to run it. Does nothing when everything is there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest file icoutils
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest file
           mingw-w64 wine wine32 wine64 xvfb xauth x11-utils imagemagick locales)
 # The double-byte code pages the name rules are tested in: Wine takes the ANSI code page
 # from LC_ALL, and without the Linux locale it cannot name files outside ASCII.

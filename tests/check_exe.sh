@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The shipped file: a 32-bit GUI program importing Windows' own DLLs only, with its resources.
+# The shipped file: a 32-bit GUI program importing Windows' own DLLs only, with its manifest.
+# Its dialogs, strings and pictures are checked live by the test programs, built from the same script.
 set -u
 exe=${1:?usage: check_exe.sh path/to/veskreg.exe}
 failures=0
@@ -38,12 +39,6 @@ rc=$(mktemp)
 trap 'rm -f "$rc"' EXIT
 i686-w64-mingw32-windres -i "$exe" -O rc -o "$rc" || fail "resources cannot be read"
 
-expect_line() { grep -Fxq -- "$1" "$rc" || fail "resource line missing: $1"; }
-expect_line '      VALUE "ProductName", "Folyant"'
-expect_line '      VALUE "ProductVersion", "10.0.31"'
-expect_line '      VALUE "FileVersion", "10.0.31"'
-expect_line ' FILEVERSION 10, 0, 31, 0'
-
 for guid in e2011457-1546-43c5-a5fe-008deee3d3f0 35138b9a-5d96-4fbd-8e2d-a2440225f93a \
             4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 1f676c76-80e1-4239-95bb-83d0f6d0da78 \
             8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
@@ -51,23 +46,5 @@ for guid in e2011457-1546-43c5-a5fe-008deee3d3f0 35138b9a-5d96-4fbd-8e2d-a244022
 done
 grep -Fq 'requestedExecutionLevel level=""asInvoker"" uiAccess=""false""' "$rc" || fail "manifest execution level"
 
-# The dialogs' styles (the test programs read the rest live): Wine makes no system-modal one topmost.
-expect_line '102 DIALOGEX 0, 0, 250, 162'
-expect_line 'STYLE 0x90c800c2'
-expect_line '129 DIALOG 0, 0, 209, 161'
-expect_line 'STYLE 0x80c000c2'
-expect_line '152 DIALOGEX 0, 0, 193, 57'
-expect_line 'STYLE 0x80c800c8'
-[ "$(grep -c '^  [0-9]*, "' "$rc")" -ge 7 ] || fail "string table incomplete"
-
-# Bitmap 151: 393 x 293, 24 bits, bottom-up, a 345,780-byte resource; icons 128, 138, 143.
-listing=$(wrestool -l "$exe")
-echo "$listing" | grep -q -- '--type=2 --name=151 .*size=345780\]' || fail "bitmap 151 is not a 345,780-byte resource"
-header=$(wrestool -x --raw --type=2 --name=151 "$exe" | head -c 16 | od -An -t d4 | tr -s ' ')
-[ "$header" = " 40 393 293 1572865" ] || fail "bitmap 151 header: $header (want 40-byte header, 393 x 293, 1 plane, 24 bits)"
-for icon in 128 138 143; do
-  echo "$listing" | grep -q -- "--type=14 --name=$icon " || fail "icon $icon missing"
-done
-
-if [ "$failures" -eq 0 ]; then echo "veskreg.exe: PE32 GUI, Windows imports only; manifest, version block, string table, dialog templates, bitmap and icons as shipped"; fi
+if [ "$failures" -eq 0 ]; then echo "veskreg.exe: PE32 GUI, Windows imports only, no test substitution, its manifest"; fi
 exit $((failures != 0))
